@@ -1,0 +1,7 @@
+#include "cli/commands.h"
+
+namespace qv::cli {
+
+void addStoreCommands(CLI::App&, ToolContext&) {}
+
+}  // namespace qv::cli

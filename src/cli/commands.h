@@ -1,0 +1,19 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "cli/cli_ui.h"
+
+namespace qv::cli {
+
+// What every subcommand gets: the Ui that prints messages and reads answers, and the exit
+// code it sets (0 success).
+struct ToolContext {
+    CliUi& ui;
+    int exitCode = 0;
+};
+
+// One registration function per cmd_<area>.cpp.
+void addStoreCommands(CLI::App& app, ToolContext& ctx);
+
+}  // namespace qv::cli

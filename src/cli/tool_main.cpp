@@ -1,0 +1,16 @@
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+    qv::cli::CliUi ui(std::cin, std::cerr);
+    qv::cli::ToolContext ctx{ui};
+    CLI::App app{"quorvel-tool: headless access to the Quorvel store, data and instrument"};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "quorvel-tool 0.1.0");
+
+    qv::cli::addStoreCommands(app, ctx);
+
+    CLI11_PARSE(app, argc, argv);
+    return ctx.exitCode;
+}

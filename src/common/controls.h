@@ -1,0 +1,62 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+// What a window logic class says about one of its controls. The Qt window builds a widget (or
+// menu action, or timer) per control, gives it the control's name as objectName and copies
+// this state onto it after every handler; the fields a kind does not use are ignored.
+enum class ControlKind {
+    Form,      // the window itself: text = title, visible = shown, enabled
+    Frame,     // a panel or framed group of controls: text = caption
+    Label,     // text
+    TextBox,   // text (what the user typed is written back before a handler runs)
+    Button,    // text = caption
+    CheckBox,  // text = caption, checked
+    MenuItem,  // text = caption, checked (a tick), visible, enabled
+    ComboBox,  // items, listIndex (-1 none) and text (the edit part, may hold text not in items)
+    Shape,     // a drawn outline, for highlights: visible only
+    Timer,     // enabled, intervalMs
+};
+
+struct Control {
+    std::string name;
+    ControlKind kind;
+    std::string text;  // Windows-1252, as the rest of the core
+    bool visible = true;
+    bool enabled = true;
+    bool checked = false;
+    std::vector<std::string> items;
+    int listIndex = -1;
+    int intervalMs = 0;
+};
+
+// The controls of one window, in creation order. Addresses stay valid for the life of the set,
+// so a logic class keeps a reference per control under the control's own name.
+class Controls {
+  public:
+    Control& add(std::string name, ControlKind kind, std::string text = {});
+
+    // nullptr for a name the window does not have.
+    Control* find(std::string_view name);
+    const Control* find(std::string_view name) const;
+
+    using const_iterator = std::deque<Control>::const_iterator;
+    const_iterator begin() const { return all_.begin(); }
+    const_iterator end() const { return all_.end(); }
+    std::size_t size() const { return all_.size(); }
+
+  private:
+    std::deque<Control> all_;
+};
+
+// Combo box helpers shared by every window: select by text (none when absent) and the text of
+// the selection.
+void selectText(Control& combo, std::string_view text);
+void fillList(Control& combo, std::vector<std::string> items);
+
+}  // namespace qv

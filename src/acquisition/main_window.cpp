@@ -1,0 +1,505 @@
+#include "acquisition/main_window.h"
+
+#include <array>
+#include <exception>
+
+#include "acquisition/start_screen.h"
+#include "common/field_text.h"
+#include "common/number_format.h"
+#include "common/rounding.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int kStartupPauseMs = 500;
+// How long the start-up wait sleeps between event passes while no window timer has ticked.
+constexpr int kEventPollMs = 10;
+
+const std::vector<std::string> kOrganismList = {"C elegans(>L4)", "Zebrafish(Larvae)",
+                                                "Echinococcus", "Drosophila"};
+const std::vector<std::string> kMinutesList = {"15",  "30",  "60",  "120", "180",
+                                               "240", "360", "480", "720", "1440"};
+
+// A number typed in a box, with "," taken as the decimal point; 0 for text that is no number.
+double boxValue(const std::string& text) {
+    std::string t = text;
+    for (char& c : t) {
+        if (c == ',') {
+            c = '.';
+        }
+    }
+    return parseNumber(t).value_or(0.0);
+}
+
+std::string plain(int v) {
+    return std::to_string(v);
+}
+
+}  // namespace
+
+std::string organismText(int code) {
+    switch (code) {
+        case 0:
+            return "C elegans(>L4)";
+        case 1:
+            return "Zebrafish(larvae)";
+        case 2:
+            return "Echinococcus";
+        case 3:
+            return "Drosophila";
+        case 7:
+            return "size <100um";
+        case 8:
+            return "size 0.1-1mm";
+        case 9:
+            return "size >1mm";
+        default:
+            return {};
+    }
+}
+
+MainWindow::MainWindow(AppContext& app, StartScreen& init)
+    : Frm_Main(controls.add("Frm_Main", ControlKind::Form,
+                            "<Quorvel> Acquisition Software  --------> Main")),
+      Frm_About(controls.add("Frm_About", ControlKind::Form, "About")),
+      Timerinicio(controls.add("Timerinicio", ControlKind::Timer)),
+      Timeradq(controls.add("Timeradq", ControlKind::Timer)),
+      mnexit(controls.add("mnexit", ControlKind::MenuItem, "Exit")),
+      mnstatustest(controls.add("mnstatustest", ControlKind::MenuItem, "Test DEVICE")),
+      mncal_on(controls.add("mncal_on", ControlKind::MenuItem, "ON")),
+      mncal_off(controls.add("mncal_off", ControlKind::MenuItem, "OFF")),
+      mn_userbin(controls.add("mn_userbin", ControlKind::MenuItem, "User Defined BIN size")),
+      mncontent(controls.add("mncontent", ControlKind::MenuItem, "Content")),
+      mnabout(controls.add("mnabout", ControlKind::MenuItem, "About")),
+      frm_mn1(controls.add("frm_mn1", ControlKind::Frame, "Calibration")),
+      Frame_light(controls.add("Frame_light", ControlKind::Frame, "Light Control")),
+      Frame_temp(controls.add("Frame_temp", ControlKind::Frame, "Temperature")),
+      frm_autotext(controls.add("frm_autotext", ControlKind::Frame)),
+      lbl_autotext(controls.add("lbl_autotext", ControlKind::Label)),
+      lbl_autochannel(controls.add("lbl_autochannel", ControlKind::Label)),
+      txt_projecto(controls.add("txt_projecto", ControlKind::TextBox)),
+      txt_acqlapse(controls.add("txt_acqlapse", ControlKind::TextBox)),
+      txt_wellformat(controls.add("txt_wellformat", ControlKind::TextBox)),
+      CmdPlay(controls.add("CmdPlay", ControlKind::Button, "Play")),
+      CmdPause(controls.add("CmdPause", ControlKind::Button, "Pause")),
+      CmdStop(controls.add("CmdStop", ControlKind::Button, "Stop")),
+      cmd_connect(controls.add("cmd_connect", ControlKind::Button, "Connect")),
+      Cmd_disconnect(controls.add("Cmd_disconnect", ControlKind::Button, "Disconnect")),
+      Cmb_organism(controls.add("Cmb_organism", ControlKind::ComboBox)),
+      lbl_umbral(controls.add("lbl_umbral", ControlKind::Label, ">>>>")),
+      txt_snr_umbral(controls.add("txt_snr_umbral", ControlKind::TextBox, "1.7")),
+      mnCalibra(controls.add("mnCalibra", ControlKind::CheckBox, "Auto   Calibration")),
+      cmd_calibra(controls.add("cmd_calibra", ControlKind::Button, "Fast CALIB")),
+      mnZero(controls.add("mnZero", ControlKind::CheckBox, "Auto   Zero")),
+      Cmd_autozero(controls.add("Cmd_autozero", ControlKind::Button, "Fast ZERO")),
+      Cmd_readblank(controls.add("Cmd_readblank", ControlKind::Button, "Read Blank")),
+      Chk_lenabled(controls.add("Chk_lenabled", ControlKind::CheckBox, "Enable")),
+      txt_lon(controls.add("txt_lon", ControlKind::TextBox)),
+      txt_loff(controls.add("txt_loff", ControlKind::TextBox)),
+      frm_pulse(controls.add("frm_pulse", ControlKind::Frame, "Pulses")),
+      txt_pulsetimes(controls.add("txt_pulsetimes", ControlKind::TextBox)),
+      txt_pulseon(controls.add("txt_pulseon", ControlKind::TextBox)),
+      txt_pulseoff(controls.add("txt_pulseoff", ControlKind::TextBox)),
+      cmd_luz(controls.add("cmd_luz", ControlKind::Button, "OFF")),
+      shape_light(controls.add("shape_light", ControlKind::Shape)),
+      Chk_tenabled(controls.add("Chk_tenabled", ControlKind::CheckBox, "Enabled")),
+      txttemp(controls.add("txttemp", ControlKind::TextBox)),
+      cmd_frio(controls.add("cmd_frio", ControlKind::Button, "COOL")),
+      cmd_ontemp(controls.add("cmd_ontemp", ControlKind::Button, "OFF")),
+      combo_minutes(controls.add("combo_minutes", ControlKind::ComboBox)),
+      chk_bodybends(
+          controls.add("chk_bodybends", ControlKind::CheckBox, "Body-Bends Mode (Experimental)")),
+      Picact(controls.add("Picact", ControlKind::Frame)),
+      Cmd_barplot(controls.add("Cmd_barplot", ControlKind::Button, "Bars")),
+      Cmd_gridplot(controls.add("Cmd_gridplot", ControlKind::Button, "Plate")),
+      Cmd_histoplot(controls.add("Cmd_histoplot", ControlKind::Button, "Histogram")),
+      cmd_pgdown(controls.add("cmd_pgdown", ControlKind::Button, "<")),
+      cmd_pgup(controls.add("cmd_pgup", ControlKind::Button, ">")),
+      Cmdzoom_minus(controls.add("Cmdzoom_minus", ControlKind::Button, "-")),
+      Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
+      txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
+      app_(app),
+      init_(init) {
+    Frm_Main.visible = false;
+    Frm_About.visible = false;
+    Timerinicio.enabled = false;
+    Timeradq.enabled = false;
+    Timeradq.intervalMs = 30;
+    mncal_off.checked = true;
+    Cmd_histoplot.visible = false;
+    // The run, page, zoom and plate controls belong to the run and live display; until those
+    // are wired they stay visible but inert.
+    for (Control* c : {&CmdPlay, &CmdPause, &CmdStop, &Cmd_barplot, &Cmd_gridplot, &cmd_pgdown,
+                       &cmd_pgup, &Cmdzoom_minus, &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp,
+                       &cmd_calibra, &Cmd_autozero, &Cmd_readblank, &mnstatustest}) {
+        c->enabled = false;
+    }
+}
+
+bool MainWindow::Form_Load(const std::string& commandLine) {
+    try {
+        loadStep(commandLine);
+    } catch (const std::exception&) {
+        app_.ui.message("Error loading INIT parameters #ERROR:" + plain(app_.state.loadProgress));
+        app_.state.ended = true;
+    }
+    return !app_.state.ended;
+}
+
+void MainWindow::loadStep(const std::string& commandLine) {
+    AppState& st = app_.state;
+    st.loadProgress = 0;
+    st.offline = false;
+    st.startupStep = 0;
+    st.stepDone = false;
+    mnstatustest.visible = false;
+    st.autorun = isAutorunSwitch(commandLine);
+    thermalAndLightDefaults();
+    if (!configurationAndProject()) {
+        return;
+    }
+    st.loadProgress = 3;
+    init_.show();
+    init_.Frm_Init.enabled = false;
+    Frm_Main.visible = false;
+    startupPause(0);
+    const ProjectLoadResult loaded =
+        app_.store.loadProjectSettings(app_.store.config().Actual_Project_Number);
+    if (!loaded.newsLine.empty()) {
+        init_.LblNews.text = loaded.newsLine;
+    }
+    st.loadProgress = 4;
+    startupPause(1);
+    showToolPanels();
+    fillOrganism();
+    fillSnrThreshold();
+    st.loadProgress = 5;
+    fillCalibrationBoxes();
+    fillLight();
+    fillTemperature();
+    mncal_off_Click();
+    fillMinutes();
+    txt_projecto.text = projectTitle();
+    startupPause(2);
+    st.runState = 0;
+    CmdPause.enabled = false;
+    st.loadProgress = 7;
+    startupPause(3);
+    st.loadProgress = 8;
+    startupPause(4);
+    init_.Frm_Init.enabled = true;
+    st.loadProgress = 9;
+    if (st.autorun && startRun) {
+        startRun();
+    }
+}
+
+void MainWindow::thermalAndLightDefaults() {
+    AppState& st = app_.state;
+    st.heating = false;
+    st.tempControlOn = false;
+    st.lightEnabled = true;
+    Chk_lenabled.checked = true;
+    st.lightOn = false;
+    cmd_frio.text = "COOL";
+    cmd_ontemp.text = "OFF";
+    cmd_luz.text = "OFF";
+    frm_autotext.visible = false;
+}
+
+// Steps 3 and 4: the configuration and the current project folder.
+bool MainWindow::configurationAndProject() {
+    Store& store = app_.store;
+    if (!store.configExists()) {
+        app_.ui.message(kConfigNotFoundMessage);
+        app_.state.ended = true;
+        return false;
+    }
+    app_.state.loadProgress = 1;
+    store.loadConfiguration();
+    app_.state.loadProgress = 2;
+    store.chooseProjectPath();
+    app_.state.currentPort = store.config().Serial_COM;
+    return true;
+}
+
+// A panel follows its tool flag when the flag is 1 or 0; other values leave it as it is.
+void MainWindow::showToolPanels() {
+    const ProjectSetup& s = app_.store.setup();
+    const std::array<std::pair<Control*, std::int16_t>, 3> panels = {
+        {{&frm_mn1, s.Menu1}, {&Frame_light, s.Menu2}, {&Frame_temp, s.Menu3}}};
+    for (const auto& [panel, flag] : panels) {
+        if (flag == 1) {
+            panel->visible = true;
+        } else if (flag == 0) {
+            panel->visible = false;
+        }
+    }
+}
+
+void MainWindow::fillOrganism() {
+    fillList(Cmb_organism, kOrganismList);
+    selectText(Cmb_organism, organismText(app_.store.setup().Mn1[mn1::Organism]));
+}
+
+// The box shows the project's threshold; the working value never goes below the organism
+// default, but at start-up the box keeps what the project holds.
+void MainWindow::fillSnrThreshold() {
+    const std::int16_t snrx10 = app_.store.setup().Mn1[mn1::SNRx10];
+    txt_snr_umbral.text = formatNumber(snrx10 != 0 ? snrx10 / 10.0 : 1.8, "0.0");
+    applyOrganismVisibility();
+    app_.state.snrThreshold = boxValue(txt_snr_umbral.text);
+    const std::int16_t organism = app_.store.setup().Mn1[mn1::Organism];
+    if (organism >= 0 && organism <= 2 && app_.state.snrThreshold <= 1.4) {
+        app_.state.snrThreshold = 1.8;
+    }
+}
+
+void MainWindow::fillCalibrationBoxes() {
+    const Mn& m = app_.store.setup().Mn1;
+    mnCalibra.checked = m[mn1::Enab_Cal] == 1;
+    cmd_calibra.visible = m[mn1::Enab_Cal] != 1;
+    app_.state.autoCalibration = m[mn1::Enab_Cal] == 1;
+    mnZero.checked = m[mn1::Enab_Zero] == 1;
+    Cmd_autozero.visible = m[mn1::Enab_Zero] != 1;
+    app_.state.autoZero = m[mn1::Enab_Zero] == 1;
+}
+
+void MainWindow::fillLight() {
+    Mn& m = app_.store.setup().Mn2;
+    Chk_lenabled.checked = m[mn2::Enable] == 1;
+    app_.state.lightEnabled = m[mn2::Enable] == 1;
+    if (m[mn2::Time_ON] == 0 && m[mn2::Time_OFF] == 0) {
+        m[mn2::Time_ON] = 9;
+        m[mn2::Time_OFF] = 21;
+    }
+    txt_lon.text = plain(m[mn2::Time_ON]);
+    txt_loff.text = plain(m[mn2::Time_OFF]);
+    frm_pulse.visible = false;
+    if (!app_.state.lightEnabled) {
+        return;
+    }
+    txt_pulsetimes.text = plain(m[mn2::Pulse_Cycles]);
+    txt_pulseon.text = formatNumber(m[mn2::Pulse_ONx10] / 10.0, "0.0");
+    txt_pulseoff.text = formatNumber(m[mn2::Pulse_OFFx10] / 10.0, "0.0");
+    const bool pulses = m[mn2::Pulse_Cycles] >= 1;
+    frm_pulse.visible = pulses;
+    txt_lon.enabled = !pulses;
+    txt_loff.enabled = !pulses;
+}
+
+void MainWindow::fillTemperature() {
+    Mn& m = app_.store.setup().Mn3;
+    Chk_tenabled.checked = m[mn3::Enable] == 1;
+    app_.state.tempControlEnabled = m[mn3::Enable] == 1;
+    if (m[mn3::Tempx10] < 20 || m[mn3::Tempx10] > 500) {
+        m[mn3::Tempx10] = 200;
+    }
+    txttemp.text = formatNumber(m[mn3::Tempx10] / 10.0, "0.0");
+}
+
+void MainWindow::fillMinutes() {
+    fillList(combo_minutes, kMinutesList);
+    const std::int16_t userDefined = loadReportConfig(app_.store.applicationFolder(), 1,
+                                                      app_.report, reportListSeparator(), app_.ui);
+    if (userDefined == 1) {
+        mn_userbin.checked = true;
+        selectText(combo_minutes, plain(app_.report.Bin));
+    } else {
+        mn_userbin.checked = false;
+        combo_minutes.listIndex = 1;
+        combo_minutes.text = kMinutesList[1];
+    }
+}
+
+// The window's Timerinicio ticks while the events are processed; without a window event loop
+// (tests, headless drivers) the clock says when the tick is due and the wait fires it itself.
+void MainWindow::startupPause(int step) {
+    app_.state.startupStep = static_cast<std::int16_t>(step);
+    app_.state.stepDone = false;
+    Timerinicio.intervalMs = kStartupPauseMs;
+    Timerinicio.enabled = true;
+    timerArmedAt_ = app_.clock.monotonicMs();
+    while (!app_.state.stepDone) {
+        app_.ui.processEvents();
+        if (app_.state.stepDone) {
+            break;
+        }
+        app_.clock.sleepMs(kEventPollMs);
+        if (Timerinicio.enabled &&
+            app_.clock.monotonicMs() - timerArmedAt_ >= Timerinicio.intervalMs) {
+            Timerinicio_Timer();
+        }
+    }
+}
+
+void MainWindow::Timerinicio_Timer() {
+    Timerinicio.enabled = false;
+    switch (app_.state.startupStep) {
+        case 1:
+            init_.LblNews.text = "STARTING........... Reading Configuration...";
+            break;
+        case 2:
+            init_.LblNews.text = "STARTING........... Configuration OK...";
+            break;
+        case 3:
+            init_.LblNews.text = "status = not connected yet";
+            break;
+        default:
+            break;
+    }
+    app_.state.stepDone = true;
+}
+
+void MainWindow::Form_Activate() {
+    try {
+        const ProjectSetup& s = app_.store.setup();
+        if (!Timeradq.enabled) {
+            txt_projecto.text = projectTitle();
+            txt_acqlapse.text = plain(s.Aq_lapse);
+            txt_wellformat.text = s.Plate_format;
+        }
+        chk_bodybends.enabled = isBodyBendsFormat();
+        if (!chk_bodybends.enabled) {
+            chk_bodybends.checked = false;
+        }
+    } catch (const std::exception&) {
+        app_.ui.message("Error loading parameters");
+    }
+}
+
+// Called after the box's new tick state is in chk_bodybends.checked.
+void MainWindow::chk_bodybends_Click() {
+    if (chk_bodybends.checked) {
+        if (isBodyBendsFormat()) {
+            app_.state.bodyBends = 1;
+            app_.ui.message(
+                "WARNING!\r\nExperimental functionality! Beta testing.\r\nContact us for more "
+                "information");
+            Cmd_histoplot.visible = true;
+            return;
+        }
+        app_.state.bodyBends = 0;
+        chk_bodybends.checked = false;
+        chk_bodybends.visible = false;
+        return;
+    }
+    app_.state.bodyBends = 0;
+    Cmd_histoplot.visible = false;
+    if (!isBodyBendsFormat()) {
+        chk_bodybends.visible = false;
+    }
+}
+
+// A change of the list first stores the new position as the project's organism.
+void MainWindow::Cmb_organism_Click() {
+    app_.store.setup().Mn1[mn1::Organism] = static_cast<std::int16_t>(Cmb_organism.listIndex);
+    applyOrganismDefault();
+}
+
+void MainWindow::applyOrganismVisibility() {
+    const std::int16_t organism = app_.store.setup().Mn1[mn1::Organism];
+    if (organism == 0 || organism == 1) {
+        txt_snr_umbral.visible = false;
+    } else if (organism == 2) {
+        lbl_umbral.text = "> Zero SNR:";
+        txt_snr_umbral.visible = true;
+    }
+}
+
+void MainWindow::applyOrganismDefault() {
+    const std::int16_t organism = app_.store.setup().Mn1[mn1::Organism];
+    if (organism == 0) {
+        txt_snr_umbral.text = "1.8";
+    } else if (organism == 1) {
+        txt_snr_umbral.text = "2.1";
+    }
+    applyOrganismVisibility();
+    app_.state.snrThreshold = boxValue(txt_snr_umbral.text);
+    if (app_.state.snrThreshold <= 1.4) {
+        app_.state.snrThreshold = 1.8;
+        txt_snr_umbral.text = "1.8";
+    }
+}
+
+void MainWindow::mncal_off_Click() {
+    app_.state.calibrationManual = false;
+    Cmd_readblank.visible = false;
+    mnCalibra.checked = true;
+    mnCalibra.visible = false;
+    mnZero.checked = true;
+    mnZero.visible = false;
+    app_.state.autoCalibration = true;
+    app_.state.autoZero = true;
+    mncal_off.checked = true;
+    mncal_on.checked = false;
+}
+
+void MainWindow::mncal_on_Click() {
+    app_.state.calibrationManual = true;
+    Cmd_readblank.visible = true;
+    mnCalibra.visible = true;
+    mnZero.visible = true;
+    mncal_on.checked = true;
+    mncal_off.checked = false;
+}
+
+void MainWindow::mnCalibra_Click() {
+    app_.state.autoCalibration = mnCalibra.checked;
+    app_.store.setup().Mn1[mn1::Enab_Cal] = mnCalibra.checked ? 1 : 0;
+    cmd_calibra.visible = !mnCalibra.checked;
+}
+
+void MainWindow::mnZero_Click() {
+    app_.state.autoZero = mnZero.checked;
+    app_.store.setup().Mn1[mn1::Enab_Zero] = mnZero.checked ? 1 : 0;
+    Cmd_autozero.visible = !mnZero.checked;
+}
+
+void MainWindow::mncontent_Click() {
+    app_.ui.openExternal("qvl_help.pdf", ExternalKind::Document);
+}
+
+void MainWindow::mnabout_Click() {
+    Frm_About.visible = true;
+}
+
+void MainWindow::Form_Unload() {
+    try {
+        if (!app_.state.offline) {
+            const std::string q = "Update values to project " + projectTitle() + " before Exit?";
+            if (app_.ui.ask(q, Buttons::YesNo) == Answer::Yes) {
+                if (!app_.store.saveProjectSettings()) {
+                    app_.ui.message("<Error Saving Project Settings>");
+                }
+                app_.clock.sleepMs(300);
+                app_.ui.processEvents();
+                app_.clock.sleepMs(300);
+            }
+            if (closePort) {
+                closePort();
+            }
+        }
+    } catch (const std::exception&) {
+        // The program ends all the same; the files are closed with their operations.
+    }
+    app_.state.ended = true;
+}
+
+void MainWindow::showForAcquisition() {
+    Frm_Main.visible = true;
+    if (!app_.state.connected && connect) {
+        connect();
+    }
+}
+
+std::string MainWindow::projectTitle() const {
+    return plain(app_.store.config().Actual_Project_Number) + "_" + app_.store.setup().Name;
+}
+
+bool MainWindow::isBodyBendsFormat() const {
+    return app_.store.setup().Plate_format == "w96u";
+}
+
+}  // namespace qv

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "acquisition/app_state.h"
+#include "common/clock.h"
+#include "common/controls.h"
+#include "common/ui.h"
+#include "store/report_config.h"
+#include "store/store.h"
+
+namespace qv {
+
+class StartScreen;
+
+// What every window logic of the program works with: the one store, the application state,
+// the Ui and the clock. Created by the program's main and passed by reference.
+struct AppContext {
+    Store& store;
+    ReportConfig& report;
+    AppState& state;
+    Ui& ui;
+    Clock& clock;
+};
+
+// The acquisition window Frm_Main: its start-up (the load step), the shared application state
+// it owns, activation, the body-bends box, help, about and the unload sequence. Device actions
+// (connection, port menu) and the run buttons are wired by the parts that own them.
+class MainWindow {
+  public:
+    MainWindow(AppContext& app, StartScreen& init);
+
+    // The load step; false when the program must end (missing config.dat, a fault). With the
+    // autorun flag the run is started through startRun.
+    bool Form_Load(const std::string& commandLine);
+    void Timerinicio_Timer();
+    void Form_Activate();
+    void chk_bodybends_Click();
+    void Cmb_organism_Click();
+    void mncal_off_Click();
+    void mncal_on_Click();
+    void mnCalibra_Click();
+    void mnZero_Click();
+    void mncontent_Click();
+    void mnabout_Click();
+    // The Exit menu and closing the window; ends the program.
+    void Form_Unload();
+
+    // "Run Latest Project" of the start screen: show this window, connect when not connected.
+    void showForAcquisition();
+    bool ended() const { return app_.state.ended; }
+
+    // Hooks of the parts not built into this window: a run started as Play does, the Connect
+    // action, and closing the serial port on exit.
+    std::function<void()> startRun;
+    std::function<void()> connect;
+    std::function<void()> closePort;
+
+    Controls controls;
+    Control& Frm_Main;
+    Control& Frm_About;
+    Control& Timerinicio;
+    Control& Timeradq;
+    // Menus.
+    Control& mnexit;
+    Control& mnstatustest;
+    Control& mncal_on;
+    Control& mncal_off;
+    Control& mn_userbin;
+    Control& mncontent;
+    Control& mnabout;
+    // Tool panels and status.
+    Control& frm_mn1;
+    Control& Frame_light;
+    Control& Frame_temp;
+    Control& frm_autotext;
+    Control& lbl_autotext;
+    Control& lbl_autochannel;
+    // Project and run.
+    Control& txt_projecto;
+    Control& txt_acqlapse;
+    Control& txt_wellformat;
+    Control& CmdPlay;
+    Control& CmdPause;
+    Control& CmdStop;
+    Control& cmd_connect;
+    Control& Cmd_disconnect;
+    // Detection and calibration.
+    Control& Cmb_organism;
+    Control& lbl_umbral;
+    Control& txt_snr_umbral;
+    Control& mnCalibra;
+    Control& cmd_calibra;
+    Control& mnZero;
+    Control& Cmd_autozero;
+    Control& Cmd_readblank;
+    // Light.
+    Control& Chk_lenabled;
+    Control& txt_lon;
+    Control& txt_loff;
+    Control& frm_pulse;
+    Control& txt_pulsetimes;
+    Control& txt_pulseon;
+    Control& txt_pulseoff;
+    Control& cmd_luz;
+    Control& shape_light;
+    // Temperature.
+    Control& Chk_tenabled;
+    Control& txttemp;
+    Control& cmd_frio;
+    Control& cmd_ontemp;
+    // Live display.
+    Control& combo_minutes;
+    Control& chk_bodybends;
+    Control& Picact;
+    Control& Cmd_barplot;
+    Control& Cmd_gridplot;
+    Control& Cmd_histoplot;
+    Control& cmd_pgdown;
+    Control& cmd_pgup;
+    Control& Cmdzoom_minus;
+    Control& Cmdzoom_plus;
+    Control& txtzoom;
+
+  private:
+    void loadStep(const std::string& commandLine);
+    bool configurationAndProject();
+    void thermalAndLightDefaults();
+    void showToolPanels();
+    void fillOrganism();
+    void fillSnrThreshold();
+    void fillCalibrationBoxes();
+    void fillLight();
+    void fillTemperature();
+    void fillMinutes();
+    void startupPause(int step);
+    void applyOrganismDefault();
+    void applyOrganismVisibility();
+    std::string projectTitle() const;
+    bool isBodyBendsFormat() const;
+
+    AppContext& app_;
+    StartScreen& init_;
+    std::int64_t timerArmedAt_ = 0;
+};
+
+// Shown in the organism list for a stored organism code; empty for a code that has no text.
+std::string organismText(int code);
+
+}  // namespace qv

@@ -1,0 +1,71 @@
+#include "app/application.h"
+
+#include <QApplication>
+
+#include "app/main_window_view.h"
+#include "app/placeholder_view.h"
+#include "app/start_screen_view.h"
+
+namespace qv::app {
+
+Application::Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock)
+    : store_(applicationFolder, ui), context_{store_, report_, state_, ui, clock} {
+    startScreen_ = std::make_unique<StartScreen>(context_);
+    mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
+    Control& setupForm = placeholders_.add("Frm_setup", ControlKind::Form, "Project Setup");
+    Control& offlineForm = placeholders_.add("Frm_offline", ControlKind::Form, "Offline Browser");
+    setupForm.visible = false;
+    offlineForm.visible = false;
+    startScreen_->attach(*mainWindow_, setupForm, offlineForm);
+
+    startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
+    mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
+    for (Control* form : {&setupForm, &offlineForm}) {
+        placeholderViews_.push_back(
+            std::make_unique<PlaceholderView>(placeholders_, *form, [this, form] {
+                form->visible = false;
+                startScreen_->show();
+            }));
+    }
+    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding()};
+    for (auto& view : placeholderViews_) {
+        bindings_.push_back(&view->binding());
+    }
+    for (ControlBinding* b : bindings_) {
+        connect(b, &ControlBinding::handled, this, &Application::onHandled);
+    }
+}
+
+Application::~Application() = default;
+
+bool Application::start(const std::string& commandLine) {
+    const bool ok = mainWindow_->Form_Load(commandLine);
+    syncAll();
+    return ok;
+}
+
+// A handler may show another window, which activates it and runs its handlers at once; the
+// windows are then brought up to date once more instead of recursing.
+void Application::syncAll() {
+    if (syncing_) {
+        syncAgain_ = true;
+        return;
+    }
+    syncing_ = true;
+    do {
+        syncAgain_ = false;
+        for (ControlBinding* b : bindings_) {
+            b->apply();
+        }
+    } while (syncAgain_);
+    syncing_ = false;
+}
+
+void Application::onHandled() {
+    syncAll();
+    if (state_.ended) {
+        QCoreApplication::exit(0);
+    }
+}
+
+}  // namespace qv::app

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "acquisition/app_state.h"
+#include "acquisition/main_window.h"
+#include "acquisition/start_screen.h"
+#include "common/clock.h"
+#include "common/ui.h"
+#include "store/store.h"
+
+namespace qv::app {
+
+class ControlBinding;
+class MainWindowView;
+class PlaceholderView;
+class StartScreenView;
+
+// The whole desktop program: the store, the application state, each window's logic and its Qt
+// window, kept in step. After every handler of any window all windows are brought up to date,
+// and the program's event loop ends once the state says the program has ended.
+class Application : public QObject {
+    Q_OBJECT
+  public:
+    Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock);
+    ~Application() override;
+
+    // The main window's load step; false when the program must end at once.
+    bool start(const std::string& commandLine);
+    // Every window follows its logic; during long work the Ui calls this before events.
+    void syncAll();
+
+    AppState& state() { return state_; }
+    Store& store() { return store_; }
+    StartScreen& startScreen() { return *startScreen_; }
+    MainWindow& mainWindow() { return *mainWindow_; }
+    StartScreenView& startScreenView() { return *startScreenView_; }
+    MainWindowView& mainWindowView() { return *mainWindowView_; }
+
+  private:
+    void onHandled();
+
+    Store store_;
+    ReportConfig report_;
+    AppState state_;
+    AppContext context_;
+    std::unique_ptr<StartScreen> startScreen_;
+    std::unique_ptr<MainWindow> mainWindow_;
+    Controls placeholders_;
+    std::unique_ptr<StartScreenView> startScreenView_;
+    std::unique_ptr<MainWindowView> mainWindowView_;
+    std::vector<std::unique_ptr<PlaceholderView>> placeholderViews_;
+    std::vector<ControlBinding*> bindings_;
+    bool syncing_ = false;
+    bool syncAgain_ = false;
+};
+
+}  // namespace qv::app

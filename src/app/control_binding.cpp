@@ -1,0 +1,223 @@
+#include "app/control_binding.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+
+#include "app/qt_text.h"
+
+namespace qv::app {
+
+namespace {
+
+// Text boxes report leaving the focus through this filter.
+class FocusOutFilter : public QObject {
+  public:
+    FocusOutFilter(QObject* parent, std::function<void()> onFocusOut)
+        : QObject(parent), onFocusOut_(std::move(onFocusOut)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::FocusOut) {
+            onFocusOut_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onFocusOut_;
+};
+
+// Labels report a click through this filter.
+class ClickFilter : public QObject {
+  public:
+    ClickFilter(QObject* parent, std::function<void()> onClick)
+        : QObject(parent), onClick_(std::move(onClick)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            onClick_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onClick_;
+};
+
+void setTextIfChanged(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) {
+        edit->setText(text);
+    }
+}
+
+void applyCombo(QComboBox* combo, const Control& c) {
+    QStringList items;
+    for (const auto& item : c.items) {
+        items << toQt(item);
+    }
+    QStringList current;
+    for (int i = 0; i < combo->count(); ++i) {
+        current << combo->itemText(i);
+    }
+    const QSignalBlocker block(combo);
+    if (current != items) {
+        combo->clear();
+        combo->addItems(items);
+    }
+    combo->setCurrentIndex(c.listIndex);
+    if (combo->isEditable()) {
+        combo->setEditText(toQt(c.text));
+    }
+}
+
+}  // namespace
+
+ControlBinding::ControlBinding(Controls& controls, QWidget& window)
+    : QObject(&window), controls_(controls), window_(window) {
+    for (const Control& c : controls_) {
+        if (c.kind == ControlKind::Timer) {
+            auto* timer = new QTimer(this);
+            timer->setObjectName(QString::fromStdString(c.name));
+            timers_.push_back(timer);
+        }
+    }
+}
+
+QObject* ControlBinding::target(const Control& c) const {
+    const QString name = QString::fromStdString(c.name);
+    if (c.kind == ControlKind::Form && window_.objectName() == name) {
+        return &window_;
+    }
+    if (c.kind == ControlKind::Timer) {
+        for (QTimer* t : timers_) {
+            if (t->objectName() == name) {
+                return t;
+            }
+        }
+        return nullptr;
+    }
+    return window_.findChild<QObject*>(name);
+}
+
+void ControlBinding::apply() {
+    for (const Control& c : controls_) {
+        if (QObject* t = target(c)) {
+            applyOne(c, t);
+        }
+    }
+}
+
+void ControlBinding::applyOne(const Control& c, QObject* t) {
+    const QString text = toQt(c.text);
+    if (auto* timer = qobject_cast<QTimer*>(t)) {
+        // A timer is restarted only when switched on, so a running interval is not reset.
+        if (!c.enabled) {
+            timer->stop();
+        } else if (!timer->isActive() || timer->interval() != c.intervalMs) {
+            timer->start(c.intervalMs);
+        }
+        return;
+    }
+    if (auto* action = qobject_cast<QAction*>(t)) {
+        action->setText(text);
+        action->setVisible(c.visible);
+        action->setEnabled(c.enabled);
+        action->setChecked(c.checked);
+        return;
+    }
+    auto* w = qobject_cast<QWidget*>(t);
+    if (w == nullptr) {
+        return;
+    }
+    if (c.kind == ControlKind::Form) {
+        w->setWindowTitle(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        setTextIfChanged(edit, text);
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(text);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(text);
+        if (button->isCheckable()) {
+            button->setChecked(c.checked);
+        }
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        applyCombo(combo, c);
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        group->setTitle(text);
+    }
+    w->setEnabled(c.enabled);
+    if (w->isWindow()) {
+        if (w->isVisible() != c.visible) {
+            w->setVisible(c.visible);
+        }
+    } else if (w->isVisibleTo(w->parentWidget()) != c.visible) {
+        w->setVisible(c.visible);
+    }
+}
+
+// What the user changed, read back before a handler runs (a handler may rely on it).
+void ControlBinding::writeBack() {
+    for (Control& c : controls_) {
+        QObject* t = target(c);
+        if (auto* edit = qobject_cast<QLineEdit*>(t)) {
+            c.text = fromQt(edit->text());
+        } else if (auto* check = qobject_cast<QCheckBox*>(t)) {
+            c.checked = check->isChecked();
+        } else if (auto* action = qobject_cast<QAction*>(t); action && action->isCheckable()) {
+            c.checked = action->isChecked();
+        } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
+            c.listIndex = combo->currentIndex();
+            c.text = fromQt(combo->currentText());
+        }
+    }
+}
+
+void ControlBinding::handle(const std::function<void()>& handler) {
+    writeBack();
+    handler();
+    emit handled();
+}
+
+void ControlBinding::on(const char* name, std::function<void()> handler) {
+    Control* c = controls_.find(name);
+    QObject* t = c != nullptr ? target(*c) : nullptr;
+    if (t == nullptr) {
+        return;
+    }
+    auto call = [this, handler = std::move(handler)] { handle(handler); };
+    if (auto* timer = qobject_cast<QTimer*>(t)) {
+        connect(timer, &QTimer::timeout, this, call);
+    } else if (auto* action = qobject_cast<QAction*>(t)) {
+        connect(action, &QAction::triggered, this, call);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(t)) {
+        connect(button, &QAbstractButton::clicked, this, call);
+    } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
+        connect(combo, qOverload<int>(&QComboBox::activated), this, call);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(t)) {
+        edit->installEventFilter(new FocusOutFilter(edit, call));
+    } else if (auto* w = qobject_cast<QWidget*>(t)) {
+        w->installEventFilter(new ClickFilter(w, call));
+    }
+}
+
+std::vector<std::string> ControlBinding::unboundControls() const {
+    std::vector<std::string> missing;
+    for (const Control& c : controls_) {
+        if (target(c) == nullptr) {
+            missing.push_back(c.name);
+        }
+    }
+    return missing;
+}
+
+}  // namespace qv::app

@@ -1,0 +1,265 @@
+#include "app/main_window_view.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/qt_canvas.h"
+
+namespace qv::app {
+
+namespace {
+
+template <class W>
+W* named(W* w, const char* name) {
+    w->setObjectName(name);
+    return w;
+}
+
+QPushButton* button(const char* name) {
+    return named(new QPushButton, name);
+}
+
+QLineEdit* textBox(const char* name, int width = 56, bool readOnly = false) {
+    auto* e = named(new QLineEdit, name);
+    e->setFixedWidth(width);
+    e->setReadOnly(readOnly);
+    return e;
+}
+
+QAction* menuItem(QMenu* menu, const char* name, bool checkable = false) {
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(name);
+    a->setCheckable(checkable);
+    return a;
+}
+
+QLabel* caption(const char* text) {
+    return new QLabel(text);
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(MainWindow& logic) : logic_(logic) {
+    setObjectName("Frm_Main");
+    buildMenus();
+    auto* central = new QWidget;
+    auto* columns = new QHBoxLayout(central);
+    columns->addWidget(buildLeftColumn());
+    columns->addWidget(buildPlotArea(), 1);
+    setCentralWidget(central);
+    buildAbout();
+    resize(1100, 700);
+    binding_ = new ControlBinding(logic_.controls, *this);
+    bindHandlers();
+}
+
+void MainWindowView::buildMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    menuItem(file, "mnexit");
+    QMenu* tools = menuBar()->addMenu("&Tools");
+    menuItem(tools, "mnstatustest");
+    QMenu* calibration = tools->addMenu("Calibration Control");
+    menuItem(calibration, "mncal_on", true);
+    menuItem(calibration, "mncal_off", true);
+    QMenu* report = menuBar()->addMenu("&Report");
+    menuItem(report, "mn_userbin", true);
+    QMenu* help = menuBar()->addMenu("&Help");
+    menuItem(help, "mncontent");
+    menuItem(help, "mnabout");
+}
+
+QWidget* MainWindowView::buildLeftColumn() {
+    auto* column = new QWidget;
+    column->setFixedWidth(330);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(buildProjectBox());
+    layout->addWidget(buildRunBox());
+    layout->addWidget(buildCalibrationPanel());
+    layout->addWidget(buildLightPanel());
+    layout->addWidget(buildTemperaturePanel());
+    layout->addStretch(1);
+    return column;
+}
+
+QGroupBox* MainWindowView::buildProjectBox() {
+    auto* box = new QGroupBox("Project");
+    auto* form = new QFormLayout(box);
+    form->addRow("Project", textBox("txt_projecto", 220, true));
+    form->addRow("Lapse (min)", textBox("txt_acqlapse", 70, true));
+    form->addRow("Plate", textBox("txt_wellformat", 70, true));
+    return box;
+}
+
+QGroupBox* MainWindowView::buildRunBox() {
+    auto* box = new QGroupBox("Acquisition");
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(button("CmdPlay"), 0, 0);
+    grid->addWidget(button("CmdPause"), 0, 1);
+    grid->addWidget(button("CmdStop"), 0, 2);
+    grid->addWidget(button("cmd_connect"), 1, 0);
+    grid->addWidget(button("Cmd_disconnect"), 1, 1);
+    return box;
+}
+
+QGroupBox* MainWindowView::buildCalibrationPanel() {
+    auto* box = named(new QGroupBox, "frm_mn1");
+    auto* grid = new QGridLayout(box);
+    auto* organism = named(new QComboBox, "Cmb_organism");
+    organism->setEditable(true);
+    organism->setInsertPolicy(QComboBox::NoInsert);
+    grid->addWidget(caption("Organism"), 0, 0);
+    grid->addWidget(organism, 0, 1, 1, 2);
+    grid->addWidget(caption("SNR"), 1, 0);
+    auto* umbral = named(new QLabel, "lbl_umbral");
+    umbral->setCursor(Qt::PointingHandCursor);
+    grid->addWidget(umbral, 1, 1);
+    grid->addWidget(textBox("txt_snr_umbral", 50), 1, 2);
+    grid->addWidget(named(new QCheckBox, "mnCalibra"), 2, 0, 1, 2);
+    grid->addWidget(button("cmd_calibra"), 2, 2);
+    grid->addWidget(named(new QCheckBox, "mnZero"), 3, 0, 1, 2);
+    grid->addWidget(button("Cmd_autozero"), 3, 2);
+    grid->addWidget(button("Cmd_readblank"), 4, 2);
+    return box;
+}
+
+QGroupBox* MainWindowView::buildLightPanel() {
+    auto* box = named(new QGroupBox, "Frame_light");
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(named(new QCheckBox, "Chk_lenabled"), 0, 0);
+    grid->addWidget(caption("ON (h)"), 0, 1);
+    grid->addWidget(textBox("txt_lon", 40), 0, 2);
+    grid->addWidget(caption("OFF (h)"), 0, 3);
+    grid->addWidget(textBox("txt_loff", 40), 0, 4);
+    auto* pulse = named(new QGroupBox, "frm_pulse");
+    auto* pulses = new QHBoxLayout(pulse);
+    pulses->addWidget(caption("Cycles"));
+    pulses->addWidget(textBox("txt_pulsetimes", 36));
+    pulses->addWidget(caption("ON"));
+    pulses->addWidget(textBox("txt_pulseon", 44));
+    pulses->addWidget(caption("OFF"));
+    pulses->addWidget(textBox("txt_pulseoff", 44));
+    grid->addWidget(pulse, 1, 0, 1, 5);
+    grid->addWidget(caption("Light"), 2, 0);
+    grid->addWidget(button("cmd_luz"), 2, 1, 1, 2);
+    auto* lamp = named(new QFrame, "shape_light");
+    lamp->setFixedSize(18, 18);
+    lamp->setStyleSheet("background: #ff0000; border: 1px solid black; border-radius: 9px;");
+    grid->addWidget(lamp, 2, 3);
+    return box;
+}
+
+QGroupBox* MainWindowView::buildTemperaturePanel() {
+    auto* box = named(new QGroupBox, "Frame_temp");
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(named(new QCheckBox, "Chk_tenabled"), 0, 0);
+    grid->addWidget(caption("Set point (C)"), 0, 1);
+    grid->addWidget(textBox("txttemp", 50), 0, 2);
+    grid->addWidget(button("cmd_frio"), 1, 0);
+    grid->addWidget(button("cmd_ontemp"), 1, 1);
+    return box;
+}
+
+QWidget* MainWindowView::buildPlotArea() {
+    auto* area = new QWidget;
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* tools = new QHBoxLayout;
+    for (const char* name : {"Cmd_barplot", "Cmd_gridplot", "Cmd_histoplot", "cmd_pgdown",
+                             "cmd_pgup", "Cmdzoom_minus"}) {
+        tools->addWidget(button(name));
+    }
+    tools->addWidget(textBox("txtzoom", 32, true));
+    tools->addWidget(button("Cmdzoom_plus"));
+    tools->addStretch(1);
+    tools->addWidget(caption("Bin (min)"));
+    tools->addWidget(named(new QComboBox, "combo_minutes"));
+    layout->addLayout(tools);
+    plot_ = named(new CanvasWidget, "Picact");
+    connect(plot_, &CanvasWidget::resized, this, [this] { drawIdlePlot(); });
+    layout->addWidget(plot_, 1);
+    layout->addWidget(named(new QCheckBox, "chk_bodybends"));
+    layout->addWidget(buildStatusPanel());
+    return area;
+}
+
+QWidget* MainWindowView::buildStatusPanel() {
+    auto* panel = named(new QGroupBox, "frm_autotext");
+    auto* layout = new QVBoxLayout(panel);
+    layout->addWidget(named(new QLabel, "lbl_autotext"));
+    layout->addWidget(named(new QLabel, "lbl_autochannel"));
+    return panel;
+}
+
+QDialog* MainWindowView::buildAbout() {
+    auto* about = named(new QDialog(this), "Frm_About");
+    auto* layout = new QVBoxLayout(about);
+    auto* text = new QLabel(
+        "<h3>Quorvel Acquisition Software</h3>"
+        "<p>Acquisition and analysis for the Quorvel activity monitor:<br>"
+        "384 infrared microbeams on a 16 x 24 grid.</p>");
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, about, &QDialog::accept);
+    connect(about, &QDialog::finished, this,
+            [this] { binding_->handle([this] { logic_.Frm_About.visible = false; }); });
+    return about;
+}
+
+void MainWindowView::bindHandlers() {
+    ControlBinding& b = *binding_;
+    b.on("Timerinicio", [this] { logic_.Timerinicio_Timer(); });
+    b.on("chk_bodybends", [this] { logic_.chk_bodybends_Click(); });
+    b.on("Cmb_organism", [this] { logic_.Cmb_organism_Click(); });
+    b.on("mncal_on", [this] { logic_.mncal_on_Click(); });
+    b.on("mncal_off", [this] { logic_.mncal_off_Click(); });
+    b.on("mnCalibra", [this] { logic_.mnCalibra_Click(); });
+    b.on("mnZero", [this] { logic_.mnZero_Click(); });
+    b.on("mncontent", [this] { logic_.mncontent_Click(); });
+    b.on("mnabout", [this] { logic_.mnabout_Click(); });
+    b.on("mnexit", [this] { logic_.Form_Unload(); });
+}
+
+// The live plot's resting picture until a run draws into it.
+void MainWindowView::drawIdlePlot() {
+    Canvas& c = plot_->canvas();
+    c.scale(0, 100, 100, 0);
+    c.clear(colors::black);
+    const Color grid{40, 60, 40};
+    for (int i = 10; i < 100; i += 10) {
+        c.line(i, 0, i, 100, grid);
+        c.line(0, i, 100, i, grid);
+    }
+    const std::string idle = "No acquisition running";
+    c.text(50 - c.textWidth(idle) / 2, 50 + c.textHeight() / 2, idle, colors::green);
+    plot_->update();
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+    if (!logic_.ended()) {
+        binding_->handle([this] { logic_.Form_Unload(); });
+    }
+    event->accept();
+}
+
+void MainWindowView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        binding_->handle([this] { logic_.Form_Activate(); });
+    }
+    QMainWindow::changeEvent(event);
+}
+
+}  // namespace qv::app

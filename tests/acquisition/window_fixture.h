@@ -1,0 +1,75 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "acquisition/main_window.h"
+#include "acquisition/start_screen.h"
+#include "common/scripted_ui.h"
+#include "store/installation.h"
+#include "store/report_config.h"
+#include "support/temp_dir.h"
+
+namespace qv::testing {
+
+// A freshly installed application folder with the start screen and main window logic on it,
+// on virtual time.
+struct WindowFixture {
+    TempDir dir;
+    ScriptedUi ui;
+    TestClock clock;
+
+    WindowFixture() { layInstallationData(sourceDir() / "data", dir.path(), false); }
+
+    // Changes project 0's stored settings, as the setup window would have saved them.
+    void editProject(const std::function<void(ProjectSetup&)>& edit) {
+        ScriptedUi quiet;
+        Store writer(dir.path(), quiet);
+        writer.loadConfiguration();
+        writer.chooseProjectPath();
+        writer.loadProjectSettings(writer.config().Actual_Project_Number);
+        edit(writer.setup());
+        ASSERT_TRUE(writer.saveProjectSettings());
+    }
+
+    // The windows, made on first use so that a test can prepare the folder first.
+    MainWindow& main(Ui* otherUi = nullptr) {
+        if (!windows_) {
+            windows_ = std::make_unique<Windows>(dir.path(), otherUi ? *otherUi : ui, clock);
+        }
+        return windows_->main;
+    }
+    StartScreen& init() { return main(), windows_->init; }
+    AppState& state() { return main(), windows_->state; }
+    Store& store() { return main(), windows_->store; }
+    Control& setupForm() { return main(), *windows_->setupForm; }
+
+    // The load step with an empty command line; the test fails on a message it did not expect.
+    bool load(const std::string& commandLine = "") { return main().Form_Load(commandLine); }
+
+  private:
+    struct Windows {
+        Store store;
+        ReportConfig report;
+        AppState state;
+        AppContext context;
+        StartScreen init;
+        MainWindow main;
+        Controls others;
+        Control* setupForm;
+        Control* offlineForm;
+
+        Windows(const std::filesystem::path& folder, Ui& ui, Clock& clock)
+            : store(folder, ui),
+              context{store, report, state, ui, clock},
+              init(context),
+              main(context, init),
+              setupForm(&others.add("Frm_setup", ControlKind::Form)),
+              offlineForm(&others.add("Frm_offline", ControlKind::Form)) {
+            init.attach(main, *setupForm, *offlineForm);
+        }
+    };
+    std::unique_ptr<Windows> windows_;
+};
+
+}  // namespace qv::testing

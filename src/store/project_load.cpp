@@ -181,18 +181,20 @@ void loadSetupPart(const ProjectLoadRequest& q, ProjectSetup& s, Ui& ui, Project
 using ReadValue = std::function<bool(FieldReader&, int)>;
 
 // The shared layout of the channel files: a header, then index-and-value records stored by
-// position (the index itself is not trusted), at most 385 of them.
+// position (the index itself is not trusted), at most 385 of them. A file without a single
+// record counts as unreadable, or the tables would silently keep the previous project's values.
 bool readChannelRecords(const fs::path& file, const ReadValue& readValue) {
     auto r = FieldReader::open(file);
     if (!r || !r->skipField()) {
         return false;
     }
-    for (int i = 0; i < kChannelSlots && !r->atEnd(); ++i) {
+    int i = 0;
+    for (; i < kChannelSlots && !r->atEnd(); ++i) {
         if (!r->skipField() || !readValue(*r, i)) {
             return false;
         }
     }
-    return true;
+    return i > 0;
 }
 
 std::string channelFileError(std::int16_t N, const char* file, const char* what) {

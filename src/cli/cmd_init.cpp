@@ -47,21 +47,23 @@ fs::path findDataFolder(const std::string& given) {
 
 void runInit(const InitOptions& opt, ToolContext& ctx) {
     const fs::path data = findDataFolder(opt.dataFolder);
+    // Paths arrive from the command line as UTF-8; messages are in the core's encoding.
+    const std::string folderText = utf8ToCp1252(opt.folder);
     const InstallResult result = layInstallationData(data, opt.folder, opt.force);
     switch (result.status) {
         case InstallStatus::NoData:
-            ctx.ui.message("Installation data not found (no config.dat in \"" + data.string() +
-                           "\"): set QV_DATA_DIR or --data");
+            ctx.ui.message("Installation data not found (no config.dat in \"" +
+                           utf8ToCp1252(data.string()) + "\"): set QV_DATA_DIR or --data");
             ctx.exitCode = 2;
             return;
         case InstallStatus::AlreadyThere:
-            ctx.ui.message("\"" + opt.folder + "\" already holds " + result.files.front() +
+            ctx.ui.message("\"" + folderText + "\" already holds " + result.files.front() +
                            " (and " + std::to_string(result.files.size() - 1) +
                            " more installation files): use --force to overwrite");
             ctx.exitCode = 1;
             return;
         case InstallStatus::WriteFailed:
-            ctx.ui.message("Cannot write " + result.files.front() + " into \"" + opt.folder + "\"");
+            ctx.ui.message("Cannot write " + result.files.front() + " into \"" + folderText + "\"");
             ctx.exitCode = 1;
             return;
         case InstallStatus::Ok:
@@ -69,11 +71,10 @@ void runInit(const InitOptions& opt, ToolContext& ctx) {
     }
     std::error_code ec;
     nlohmann::json out;
-    out["application_folder"] =
-        cp1252ToUtf8(fs::absolute(opt.folder, ec).lexically_normal().string());
-    out["data_folder"] = cp1252ToUtf8(data.string());
+    out["application_folder"] = fs::absolute(opt.folder, ec).lexically_normal().string();
+    out["data_folder"] = data.string();
     out["files"] = result.files;
-    std::cout << out.dump(2) << '\n';
+    std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ std::vector<std::string> readTagLines(const fs::path& projectFolder) {
     return bytes ? splitLines(*bytes) : std::vector<std::string>{};
 }
 
+// A tags file that is there but cannot be read must not be replaced by the one line an update
+// would otherwise write.
+bool presentButUnreadable(const fs::path& projectFolder) {
+    std::error_code ec;
+    return fs::exists(projectFolder / kFileName, ec) && !readFile(projectFolder / kFileName);
+}
+
 // The key of a line: the text before its first blank, when that blank is not the first
 // character. A line holding only a name has no key.
 std::optional<std::string> keyOf(const std::string& line) {
@@ -64,6 +71,9 @@ std::string acquisitionsWithTag(const fs::path& projectFolder, const std::string
 
 bool updateTags(const fs::path& projectFolder, const std::string& key, const std::string& tag,
                 Clock& clock) {
+    if (presentButUnreadable(projectFolder)) {
+        return false;
+    }
     // Only the first 1000 lines take part; any beyond are carried through untouched, so a
     // rewrite never drops them.
     std::vector<std::string> lines = readTagLines(projectFolder);

@@ -95,6 +95,14 @@ TEST(Tags, LinesBeyondTheThousandthSurviveARewrite) {
     EXPECT_NE(after.find("k1004 [K1]\r\n"), std::string::npos);
 }
 
+TEST(Tags, AFileThatCannotBeReadIsNotReplaced) {
+    TempDir dir;
+    TestClock clock;
+    fs::create_directory(dir / "tags_id.dat");
+    EXPECT_FALSE(updateTags(dir.path(), "20240614_1530", "[K1]", clock));
+    EXPECT_TRUE(fs::is_directory(dir / "tags_id.dat"));
+}
+
 TEST(Tags, RemoveTagsFile) {
     TempDir dir;
     EXPECT_TRUE(removeTagsFile(dir.path()));

@@ -22,6 +22,8 @@ TEST(AcquisitionDescription, ThreeLineCommentsComeBackJoinedByCrLfWithoutQuotes)
 
 TEST(AcquisitionDescription, CommentsLeaveOutEmptyLinesAndReadLfFiles) {
     TempDir dir;
+    EXPECT_EQ(readAcquisitionName(dir.path()), "");
+    EXPECT_EQ(readAcquisitionComments(dir.path()), "");
     writeBytes(dir / "subproj.dat", "\"n\"\n\"a\n\nb\"\n\n");
     EXPECT_EQ(readAcquisitionComments(dir.path()), "a\r\nb");
 }
@@ -33,12 +35,6 @@ TEST(AcquisitionDescription, QuotesTypedByTheUserCannotShiftTheFields) {
     EXPECT_EQ(readAcquisitionName(dir.path()), "say hi");
     ASSERT_EQ(renameAcquisition(dir.path(), "B", ui), "B");
     EXPECT_EQ(readAcquisitionComments(dir.path()), "x y, z");
-}
-
-TEST(AcquisitionDescription, MissingFileReadsEmpty) {
-    TempDir dir;
-    EXPECT_EQ(readAcquisitionName(dir.path()), "");
-    EXPECT_EQ(readAcquisitionComments(dir.path()), "");
 }
 
 TEST(AcquisitionDescription, RenameKeepsCommentsAndBacksUpTheOldFile) {

@@ -33,12 +33,6 @@ TEST(Tags, LookupsByKeyAndByTag) {
     EXPECT_EQ(acquisitionsWithTag(dir.path(), "[K9]"), "");
 }
 
-TEST(Tags, MissingFileAnswersEmpty) {
-    TempDir dir;
-    EXPECT_EQ(tagsOfAcquisition(dir.path(), "20240614_1530"), "");
-    EXPECT_EQ(acquisitionsWithTag(dir.path(), "[K1]"), "");
-}
-
 TEST(Tags, AddAppendsOrCreatesAndWaitsThroughTheClock) {
     TempDir dir;
     TestClock clock;
@@ -74,9 +68,11 @@ TEST(Tags, ClearingLeavesTheKeyAlone) {
     EXPECT_EQ(acquisitionsWithTag(dir.path(), "[K3]"), "20240614_1530");
 }
 
-TEST(Tags, ClearingAnUntaggedAcquisitionWritesNothing) {
+TEST(Tags, MissingFileAnswersEmptyAndClearingWritesNothing) {
     TempDir dir;
     TestClock clock;
+    EXPECT_EQ(tagsOfAcquisition(dir.path(), "20240614_1530"), "");
+    EXPECT_EQ(acquisitionsWithTag(dir.path(), "[K1]"), "");
     ASSERT_TRUE(updateTags(dir.path(), "20240614_1530", "", clock));
     EXPECT_FALSE(fs::exists(dir / "tags_id.dat"));
 }

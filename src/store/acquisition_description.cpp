@@ -35,7 +35,7 @@ Description readDescriptionFields(const fs::path& file) {
     return d;
 }
 
-// Step 1 of both rewrites: the previous file is kept as subproj.bak before anything changes.
+// Both rewrites keep the previous file as subproj.bak before anything changes.
 bool backUp(const fs::path& folder, Ui& ui) {
     if (!copyFileOver(folder / kFileName, folder / kBackupName)) {
         ui.message("error");

@@ -1,5 +1,6 @@
 #include "store/tags.h"
 
+#include <algorithm>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -42,6 +43,44 @@ std::string textAfterKey(const std::string& line) {
     return line.substr(line.find(' ') + 1);
 }
 
+// The acquisition's lines gain the tag or lose all their tags, or
+// a new line is added. Returns whether anything changed.
+bool applyTag(std::vector<std::string>& lines, const std::string& key, const std::string& tag) {
+    // Only the first 1000 lines take part; any beyond are carried through untouched, so a
+    // rewrite never drops them.
+    const std::size_t handled = std::min(lines.size(), kMaxLines);
+    bool changed = false;
+    bool found = false;
+    for (std::size_t i = 0; i < handled; ++i) {
+        const auto lineKey = keyOf(lines[i]);
+        if (!lineKey || *lineKey != key) {
+            continue;
+        }
+        found = true;
+        if (tag.empty()) {
+            lines[i] = key;
+            changed = true;
+        } else if (textAfterKey(lines[i]).find(tag) == std::string::npos) {
+            lines[i] += tag;
+            changed = true;
+        }
+    }
+    if (!tag.empty() && !found) {
+        lines.push_back(key + " " + tag);
+        changed = true;
+    }
+    return changed;
+}
+
+bool writeTagLines(const fs::path& projectFolder, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return writeFileAtomic(projectFolder / kFileName, text);
+}
+
 }  // namespace
 
 std::string tagsOfAcquisition(const fs::path& projectFolder, const std::string& key) {
@@ -74,40 +113,13 @@ bool updateTags(const fs::path& projectFolder, const std::string& key, const std
     if (presentButUnreadable(projectFolder)) {
         return false;
     }
-    // Only the first 1000 lines take part; any beyond are carried through untouched, so a
-    // rewrite never drops them.
     std::vector<std::string> lines = readTagLines(projectFolder);
-    const std::size_t handled = std::min(lines.size(), kMaxLines);
-    bool changed = false;
-    bool found = false;
-    for (std::size_t i = 0; i < handled; ++i) {
-        const auto lineKey = keyOf(lines[i]);
-        if (!lineKey || *lineKey != key) {
-            continue;
-        }
-        found = true;
-        if (tag.empty()) {
-            lines[i] = key;
-            changed = true;
-        } else if (textAfterKey(lines[i]).find(tag) == std::string::npos) {
-            lines[i] += tag;
-            changed = true;
-        }
-    }
-    if (!tag.empty() && !found) {
-        lines.push_back(key + " " + tag);
-        changed = true;
-    }
+    const bool changed = applyTag(lines, key, tag);
     clock.sleepMs(10);
     if (lines.empty() || !changed) {
         return true;
     }
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    const bool written = writeFileAtomic(projectFolder / kFileName, text);
+    const bool written = writeTagLines(projectFolder, lines);
     clock.sleepMs(10);
     return written;
 }

@@ -45,7 +45,10 @@ class Controls {
     Control* find(std::string_view name);
     const Control* find(std::string_view name) const;
 
+    using iterator = std::deque<Control>::iterator;
     using const_iterator = std::deque<Control>::const_iterator;
+    iterator begin() { return all_.begin(); }
+    iterator end() { return all_.end(); }
     const_iterator begin() const { return all_.begin(); }
     const_iterator end() const { return all_.end(); }
     std::size_t size() const { return all_.size(); }

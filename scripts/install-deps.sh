@@ -6,6 +6,7 @@ packages=(
     g++ cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core
 )
 
 missing=()

@@ -398,6 +398,10 @@ void MainWindow::Cmb_organism_Click() {
     applyOrganismDefault();
 }
 
+void MainWindow::lbl_umbral_Click() {
+    txt_snr_umbral.visible = !txt_snr_umbral.visible;
+}
+
 void MainWindow::applyOrganismVisibility() {
     const std::int16_t organism = app_.store.setup().Mn1[mn1::Organism];
     if (organism == 0 || organism == 1) {

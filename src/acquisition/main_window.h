@@ -39,6 +39,7 @@ class MainWindow {
     void Form_Activate();
     void chk_bodybends_Click();
     void Cmb_organism_Click();
+    void lbl_umbral_Click();
     void mncal_off_Click();
     void mncal_on_Click();
     void mnCalibra_Click();

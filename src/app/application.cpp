@@ -41,6 +41,9 @@ Application::~Application() = default;
 bool Application::start(const std::string& commandLine) {
     const bool ok = mainWindow_->Form_Load(commandLine);
     syncAll();
+    if (!ok) {
+        closeAll();
+    }
     return ok;
 }
 
@@ -64,7 +67,16 @@ void Application::syncAll() {
 void Application::onHandled() {
     syncAll();
     if (state_.ended) {
+        closeAll();
         QCoreApplication::exit(0);
+    }
+}
+
+void Application::closeAll() {
+    startScreenView_->hide();
+    mainWindowView_->hide();
+    for (auto& view : placeholderViews_) {
+        view->hide();
     }
 }
 

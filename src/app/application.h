@@ -43,6 +43,7 @@ class Application : public QObject {
 
   private:
     void onHandled();
+    void closeAll();
 
     Store store_;
     ReportConfig report_;

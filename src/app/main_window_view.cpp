@@ -147,9 +147,9 @@ QGroupBox* MainWindowView::buildLightPanel() {
     auto* pulses = new QHBoxLayout(pulse);
     pulses->addWidget(caption("Cycles"));
     pulses->addWidget(textBox("txt_pulsetimes", 36));
-    pulses->addWidget(caption("ON"));
+    pulses->addWidget(caption("ON (min)"));
     pulses->addWidget(textBox("txt_pulseon", 44));
-    pulses->addWidget(caption("OFF"));
+    pulses->addWidget(caption("OFF (min)"));
     pulses->addWidget(textBox("txt_pulseoff", 44));
     grid->addWidget(pulse, 1, 0, 1, 5);
     grid->addWidget(caption("Light"), 2, 0);
@@ -224,6 +224,7 @@ void MainWindowView::bindHandlers() {
     b.on("Timerinicio", [this] { logic_.Timerinicio_Timer(); });
     b.on("chk_bodybends", [this] { logic_.chk_bodybends_Click(); });
     b.on("Cmb_organism", [this] { logic_.Cmb_organism_Click(); });
+    b.on("lbl_umbral", [this] { logic_.lbl_umbral_Click(); });
     b.on("mncal_on", [this] { logic_.mncal_on_Click(); });
     b.on("mncal_off", [this] { logic_.mncal_off_Click(); });
     b.on("mnCalibra", [this] { logic_.mnCalibra_Click(); });
@@ -253,6 +254,13 @@ void MainWindowView::closeEvent(QCloseEvent* event) {
         binding_->handle([this] { logic_.Form_Unload(); });
     }
     event->accept();
+}
+
+// Shown counts as activated: a window shown without the focus (another program has it, or no
+// display at all) still shows the current project.
+void MainWindowView::showEvent(QShowEvent* event) {
+    binding_->handle([this] { logic_.Form_Activate(); });
+    QMainWindow::showEvent(event);
 }
 
 void MainWindowView::changeEvent(QEvent* event) {

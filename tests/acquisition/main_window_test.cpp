@@ -186,6 +186,27 @@ TEST(MainWindowFill, OrganismListShowsTheCodesText) {
     }
 }
 
+TEST(MainWindowOrganism, ChoosingAnOrganismAppliesItsThresholdDefault) {
+    WindowFixture f;
+    ASSERT_TRUE(f.load());
+    MainWindow& m = f.main();
+    m.Cmb_organism.listIndex = 1;
+    m.Cmb_organism_Click();
+    EXPECT_EQ(f.store().setup().Mn1[mn1::Organism], 1);
+    EXPECT_EQ(m.txt_snr_umbral.text, "2.1");
+    EXPECT_FALSE(m.txt_snr_umbral.visible);
+    EXPECT_DOUBLE_EQ(f.state().snrThreshold, 2.1);
+    m.txt_snr_umbral.text = "1,3";  // a comma reads as the decimal point
+    m.Cmb_organism.listIndex = 2;
+    m.Cmb_organism_Click();
+    EXPECT_TRUE(m.txt_snr_umbral.visible);
+    EXPECT_EQ(m.lbl_umbral.text, "> Zero SNR:");
+    EXPECT_EQ(m.txt_snr_umbral.text, "1.8");
+    EXPECT_DOUBLE_EQ(f.state().snrThreshold, 1.8);
+    m.lbl_umbral_Click();
+    EXPECT_FALSE(m.txt_snr_umbral.visible);
+}
+
 TEST(MainWindowFill, LightScheduleAndPulses) {
     WindowFixture f;
     f.editProject([](ProjectSetup& s) {

@@ -1,0 +1,167 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "app/application.h"
+#include "app/main_window_view.h"
+#include "app/start_screen_view.h"
+#include "common/scripted_ui.h"
+#include "store/installation.h"
+#include "store/store.h"
+
+namespace qv::app {
+
+// Answers from a script, as the logic tests do, but lets the real windows paint and follow
+// their logic during every event pass.
+class WindowsUi : public ScriptedUi {
+  public:
+    Application* app = nullptr;
+    void processEvents() override {
+        ScriptedUi::processEvents();
+        if (app != nullptr) {
+            app->syncAll();
+        }
+        QCoreApplication::processEvents();
+    }
+};
+
+class AppWindowsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void startScreenShowsStatusAndExitsAfterSureToQuit();
+    void mainWindowOpensOfflineAndClosesWithoutQuestion();
+
+  private:
+    void startApplication();
+    void screenshot(QWidget& window, const QString& name);
+    template <class W>
+    W* child(QWidget& window, const char* name) {
+        auto* w = window.findChild<W*>(name);
+        if (w == nullptr) {
+            qWarning("missing control %s", name);
+        }
+        return w;
+    }
+
+    std::unique_ptr<QTemporaryDir> folder_;
+    std::unique_ptr<WindowsUi> ui_;
+    std::unique_ptr<TestClock> clock_;
+    std::unique_ptr<Application> app_;
+};
+
+void AppWindowsTest::init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(folder_->isValid());
+    const auto laid = layInstallationData(std::filesystem::path(QV_SOURCE_DIR) / "data",
+                                          folder_->path().toStdString(), false);
+    QCOMPARE(laid.status, InstallStatus::Ok);
+    ui_ = std::make_unique<WindowsUi>();
+    clock_ = std::make_unique<TestClock>();
+}
+
+void AppWindowsTest::cleanup() {
+    app_.reset();
+    ui_.reset();
+    folder_.reset();
+}
+
+void AppWindowsTest::startApplication() {
+    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_);
+    ui_->app = app_.get();
+    QVERIFY(app_->start(""));
+    QVERIFY2(ui_->messages.empty(), ui_->messages.empty() ? "" : ui_->messages[0].c_str());
+    // Every control the logic names has its widget.
+    for (ControlBinding* b :
+         {&app_->startScreenView().binding(), &app_->mainWindowView().binding()}) {
+        const auto missing = b->unboundControls();
+        QVERIFY2(missing.empty(), missing.empty() ? "" : missing[0].c_str());
+    }
+}
+
+void AppWindowsTest::screenshot(QWidget& window, const QString& name) {
+    QDir().mkpath(QV_SCREENSHOT_DIR);
+    QCoreApplication::processEvents();
+    const QString file = QDir(QV_SCREENSHOT_DIR).filePath(name);
+    QVERIFY(window.grab().save(file, "PNG"));
+}
+
+void AppWindowsTest::startScreenShowsStatusAndExitsAfterSureToQuit() {
+    startApplication();
+    StartScreenView& start = app_->startScreenView();
+    QVERIFY(start.isVisible());
+    QVERIFY(start.isEnabled());
+    QVERIFY(!app_->mainWindowView().isVisible());
+    QCOMPARE(child<QLabel>(start, "LblNews")->text(), QString("status = not connected yet"));
+    QCOMPARE(child<QLabel>(start, "lbl_option2")->text(), QString("Run Latest Project"));
+
+    // The pointer over an option shows its frame.
+    QWidget* option2 = child<QWidget>(start, "fra_option2");
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QCoreApplication::sendEvent(option2, &enter);
+    QVERIFY(child<QWidget>(start, "shp_option2")->isVisible());
+    QVERIFY(!child<QWidget>(start, "shp_option1")->isVisible());
+    screenshot(start, "start_screen.png");
+
+    // Refused first, then confirmed.
+    ui_->queueAnswer(Answer::No);
+    QTest::mouseClick(child<QWidget>(start, "fra_option4"), Qt::LeftButton);
+    QVERIFY(!app_->state().ended);
+    QVERIFY(start.isVisible());
+    ui_->queueAnswer(Answer::Yes);
+    QTest::mouseClick(child<QWidget>(start, "fra_option4"), Qt::LeftButton);
+    QCOMPARE(ui_->questions, (std::vector<std::string>{"Sure to Quit?", "Sure to Quit?"}));
+    QVERIFY(app_->state().ended);
+    QVERIFY(!start.isVisible());
+}
+
+void AppWindowsTest::mainWindowOpensOfflineAndClosesWithoutQuestion() {
+    {
+        // A project with every tool panel, so the screenshot shows them all.
+        ScriptedUi quiet;
+        Store writer(folder_->path().toStdString(), quiet);
+        writer.startUp();
+        writer.setup().Menu2 = 1;
+        writer.setup().Menu3 = 1;
+        writer.setup().Mn2 = {1, 8, 20, 2, 15, 300};
+        writer.setup().Mn3 = {1, 285, 0, 0, 0, 0};
+        QVERIFY(writer.saveProjectSettings());
+    }
+    startApplication();
+    app_->state().offline = true;
+    QTest::mouseClick(child<QWidget>(app_->startScreenView(), "fra_option2"), Qt::LeftButton);
+    MainWindowView& main = app_->mainWindowView();
+    QVERIFY(main.isVisible());
+    QVERIFY(!app_->startScreenView().isVisible());
+    QCOMPARE(main.windowTitle(), QString("<Quorvel> Acquisition Software  --------> Main"));
+    QCOMPARE(child<QLineEdit>(main, "txt_projecto")->text(), QString("0_Default"));
+    QCOMPARE(child<QLineEdit>(main, "txttemp")->text(), QString("28.5"));
+    QCOMPARE(child<QLineEdit>(main, "txt_pulseon")->text(), QString("1.5"));
+    QVERIFY(child<QWidget>(main, "frm_pulse")->isVisible());
+    QVERIFY(!child<QLineEdit>(main, "txt_lon")->isEnabled());
+    QCOMPARE(child<QComboBox>(main, "combo_minutes")->currentText(), QString("30"));
+    QCOMPARE(child<QComboBox>(main, "Cmb_organism")->currentText(), QString("C elegans(>L4)"));
+    QVERIFY(child<QWidget>(main, "Frame_light")->isVisible());
+    QVERIFY(child<QWidget>(main, "Frame_temp")->isVisible());
+    QVERIFY(!child<QWidget>(main, "frm_autotext")->isVisible());
+    QVERIFY(!child<QCheckBox>(main, "chk_bodybends")->isEnabled());
+    screenshot(main, "main_window.png");
+
+    main.close();
+    QVERIFY(ui_->questions.empty());
+    QVERIFY(app_->state().ended);
+}
+
+}  // namespace qv::app
+
+QTEST_MAIN(qv::app::AppWindowsTest)
+#include "app_windows_test.moc"

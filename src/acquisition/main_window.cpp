@@ -301,11 +301,11 @@ void MainWindow::fillTemperature() {
 
 void MainWindow::fillMinutes() {
     fillList(combo_minutes, kMinutesList);
-    const std::int16_t userDefined = loadReportConfig(app_.store.applicationFolder(), 1,
-                                                      app_.report, reportListSeparator(), app_.ui);
+    const std::int16_t userDefined = loadReportConfig(
+        app_.store.applicationFolder(), 1, app_.store.report(), reportListSeparator(), app_.ui);
     if (userDefined == 1) {
         mn_userbin.checked = true;
-        selectText(combo_minutes, plain(app_.report.Bin));
+        selectText(combo_minutes, plain(app_.store.report().Bin));
     } else {
         mn_userbin.checked = false;
         combo_minutes.listIndex = 1;

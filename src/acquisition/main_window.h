@@ -8,7 +8,6 @@
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
-#include "store/report_config.h"
 #include "store/store.h"
 
 namespace qv {
@@ -19,7 +18,6 @@ class StartScreen;
 // the Ui and the clock. Created by the program's main and passed by reference.
 struct AppContext {
     Store& store;
-    ReportConfig& report;
     AppState& state;
     Ui& ui;
     Clock& clock;

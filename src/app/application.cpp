@@ -9,7 +9,7 @@
 namespace qv::app {
 
 Application::Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock)
-    : store_(applicationFolder, ui), context_{store_, report_, state_, ui, clock} {
+    : store_(applicationFolder, ui), context_{store_, state_, ui, clock} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
     Control& setupForm = placeholders_.add("Frm_setup", ControlKind::Form, "Project Setup");

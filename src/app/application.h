@@ -46,7 +46,6 @@ class Application : public QObject {
     void closeAll();
 
     Store store_;
-    ReportConfig report_;
     AppState state_;
     AppContext context_;
     std::unique_ptr<StartScreen> startScreen_;

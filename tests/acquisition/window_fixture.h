@@ -50,7 +50,6 @@ struct WindowFixture {
   private:
     struct Windows {
         Store store;
-        ReportConfig report;
         AppState state;
         AppContext context;
         StartScreen init;
@@ -61,7 +60,7 @@ struct WindowFixture {
 
         Windows(const std::filesystem::path& folder, Ui& ui, Clock& clock)
             : store(folder, ui),
-              context{store, report, state, ui, clock},
+              context{store, state, ui, clock},
               init(context),
               main(context, init),
               setupForm(&others.add("Frm_setup", ControlKind::Form)),

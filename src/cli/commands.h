@@ -17,5 +17,7 @@ struct ToolContext {
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool init: lays the installation data into an application folder.
 void addInitCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool demo-project: a demo project made current in an application folder.
+void addDemoCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

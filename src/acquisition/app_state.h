@@ -3,23 +3,18 @@
 #include <cstdint>
 #include <string_view>
 
+#include "device/com_module.h"
+
 namespace qv {
 
 // The application state the main window owns for the whole run of the program and every
 // acquisition window reads. Booleans of the stored files are 16-bit there; here they are bool.
 struct AppState {
-    bool offline = false;
-    bool connected = false;
+    // Offline and connected flags, current port, device serial number and the factory
+    // temperature calibration: what the device link works on.
+    device::LinkState link;
     std::int16_t runState = 0;  // 0 stopped, 1 running, 2 paused
     bool autorun = false;
-    std::int16_t currentPort = 0;  // Serial_COM of the configuration
-    std::int16_t deviceSerial = 0;
-    double tempSlope = 0.219;
-    double tempOffset = 0;
-    // Factory temperature calibration as last read from the instrument.
-    bool factoryCalibration = false;
-    std::int16_t calibrationMonth = 0;
-    std::int16_t calibrationYear = 0;
 
     bool lightEnabled = true;
     bool lightOn = false;

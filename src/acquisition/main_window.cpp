@@ -86,6 +86,7 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       CmdStop(controls.add("CmdStop", ControlKind::Button, "Stop")),
       cmd_connect(controls.add("cmd_connect", ControlKind::Button, "Connect")),
       Cmd_disconnect(controls.add("Cmd_disconnect", ControlKind::Button, "Disconnect")),
+      mncom1(controls.add("mncom1", ControlKind::MenuItem, "COM")),
       Cmb_organism(controls.add("Cmb_organism", ControlKind::ComboBox)),
       lbl_umbral(controls.add("lbl_umbral", ControlKind::Label, ">>>>")),
       txt_snr_umbral(controls.add("txt_snr_umbral", ControlKind::TextBox, "1.7")),
@@ -121,6 +122,10 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
       app_(app),
       init_(init) {
+    for (int n = 1; n <= device::kSearchPorts; ++n) {
+        mncom1_items[n - 1] =
+            &controls.add("mncom1_" + plain(n), ControlKind::MenuItem, "COM" + plain(n));
+    }
     Frm_Main.visible = false;
     Frm_About.visible = false;
     Timerinicio.enabled = false;
@@ -150,7 +155,7 @@ bool MainWindow::Form_Load(const std::string& commandLine) {
 void MainWindow::loadStep(const std::string& commandLine) {
     AppState& st = app_.state;
     st.loadProgress = 0;
-    st.offline = false;
+    st.link.offline = false;
     st.startupStep = 0;
     st.stepDone = false;
     mnstatustest.visible = false;
@@ -220,7 +225,7 @@ bool MainWindow::configurationAndProject() {
     store.loadConfiguration();
     app_.state.loadProgress = 2;
     store.chooseProjectPath();
-    app_.state.currentPort = store.config().Serial_COM;
+    app_.state.link.currentPort = store.config().Serial_COM;
     return true;
 }
 
@@ -471,7 +476,7 @@ void MainWindow::mnabout_Click() {
 
 void MainWindow::Form_Unload() {
     try {
-        if (!app_.state.offline) {
+        if (!app_.state.link.offline) {
             const std::string q = "Update values to project " + projectTitle() + " before Exit?";
             if (app_.ui.ask(q, Buttons::YesNo) == Answer::Yes) {
                 if (!app_.store.saveProjectSettings()) {
@@ -481,9 +486,7 @@ void MainWindow::Form_Unload() {
                 app_.ui.processEvents();
                 app_.clock.sleepMs(300);
             }
-            if (closePort) {
-                closePort();
-            }
+            closePort();
         }
     } catch (const std::exception&) {
         // The program ends all the same; the files are closed with their operations.
@@ -493,8 +496,56 @@ void MainWindow::Form_Unload() {
 
 void MainWindow::showForAcquisition() {
     Frm_Main.visible = true;
-    if (!app_.state.connected && connect) {
-        connect();
+    if (!app_.state.link.connected) {
+        cmd_connect_Click();
+    }
+}
+
+void MainWindow::cmd_connect_Click() {
+    app_.device.connection.connectAction();
+    followConnection();
+    if (app_.state.link.offline) {
+        init_.show();
+        Frm_Main.visible = false;
+    }
+}
+
+void MainWindow::Cmd_disconnect_Click() {
+    app_.device.connection.disconnect();
+    followConnection();
+}
+
+void MainWindow::mncom1_Click(int n) {
+    app_.device.connection.chooseComPort(n);
+    followConnection();
+}
+
+void MainWindow::followConnection() {
+    const device::ConnectionView& now = app_.device.connection.view();
+    if (now.frm_autotext != followed_.frm_autotext) {
+        frm_autotext.visible = now.frm_autotext;
+    }
+    if (now.lbl_autotext != followed_.lbl_autotext) {
+        lbl_autotext.text = now.lbl_autotext;
+    }
+    if (now.lbl_autochannel != followed_.lbl_autochannel) {
+        lbl_autochannel.text = now.lbl_autochannel;
+    }
+    if (now.LblNews != followed_.LblNews) {
+        init_.LblNews.text = now.LblNews;
+    }
+    if (now.mncom != followed_.mncom) {
+        for (int i = 0; i < device::kSearchPorts; ++i) {
+            mncom1_items[i]->checked = now.mncom[i];
+        }
+    }
+    followed_ = now;
+}
+
+void MainWindow::closePort() {
+    if (app_.state.link.connected || app_.device.comm.isOpen(app_.state.link.currentPort)) {
+        app_.device.comm.CommClose(app_.state.link.currentPort);
+        app_.state.link.connected = false;
     }
 }
 

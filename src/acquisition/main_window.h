@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
 
 #include "acquisition/app_state.h"
+#include "acquisition/device_link.h"
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
@@ -21,6 +23,7 @@ struct AppContext {
     AppState& state;
     Ui& ui;
     Clock& clock;
+    DeviceLink& device;
 };
 
 // The acquisition window Frm_Main: its start-up (the load step), the shared application state
@@ -51,11 +54,20 @@ class MainWindow {
     void showForAcquisition();
     bool ended() const { return app_.state.ended; }
 
-    // Hooks of the parts not built into this window: a run started as Play does, the Connect
-    // action, and closing the serial port on exit.
+    // The Connect action (`cmd_connect`, and the start screen's acquisition choice); when no
+    // instrument is found the start screen comes back and this window hides.
+    void cmd_connect_Click();
+    void Cmd_disconnect_Click();
+    // COM menu item n (1..15).
+    void mncom1_Click(int n);
+    // Brings the status panel, the COM menu and the start screen's status line up to date
+    // with the connection; called after its actions and whenever it lets events through.
+    void followConnection();
+    // Releases the serial port when one is held (exit).
+    void closePort();
+
+    // A run started as Play does, at the end of an automatic start-up. Run control sets it.
     std::function<void()> startRun;
-    std::function<void()> connect;
-    std::function<void()> closePort;
 
     Controls controls;
     Control& Frm_Main;
@@ -86,6 +98,8 @@ class MainWindow {
     Control& CmdStop;
     Control& cmd_connect;
     Control& Cmd_disconnect;
+    Control& mncom1;
+    std::array<Control*, device::kSearchPorts> mncom1_items{};
     // Detection and calibration.
     Control& Cmb_organism;
     Control& lbl_umbral;
@@ -143,6 +157,8 @@ class MainWindow {
     AppContext& app_;
     StartScreen& init_;
     std::int64_t timerArmedAt_ = 0;
+    // The connection's texts as last copied, so that only its own changes are copied.
+    device::ConnectionView followed_;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

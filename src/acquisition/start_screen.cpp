@@ -41,7 +41,7 @@ void StartScreen::show() {
 
 void StartScreen::Form_Load() {
     loaded_ = true;
-    app_.state.connected = false;
+    app_.state.link.connected = false;
     // The main and setup windows exist from here on, hidden until an option opens them.
     if (main_ != nullptr) {
         main_->Frm_Main.visible = false;
@@ -52,7 +52,7 @@ void StartScreen::Form_Load() {
 }
 
 void StartScreen::Form_Activate() {
-    if (app_.state.connected) {
+    if (app_.state.link.connected) {
         LblNews.text = "status: Connected in COM" + std::to_string(app_.store.config().Serial_COM);
     }
 }
@@ -85,7 +85,7 @@ void StartScreen::optionClick(int n) {
             break;
         case Exit:
             if (app_.ui.ask("Sure to Quit?", Buttons::YesNo) == Answer::Yes) {
-                if (app_.state.connected && main_ != nullptr && main_->closePort) {
+                if (main_ != nullptr) {
                     main_->closePort();
                 }
                 app_.state.ended = true;

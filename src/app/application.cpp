@@ -8,8 +8,11 @@
 
 namespace qv::app {
 
-Application::Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock)
-    : store_(applicationFolder, ui), context_{store_, state_, ui, clock} {
+Application::Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock,
+                         device::SerialBackend& ports)
+    : store_(applicationFolder, ui),
+      device_(ports, clock, ui, state_, store_),
+      context_{store_, state_, ui, clock, device_} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
     Control& setupForm = placeholders_.add("Frm_setup", ControlKind::Form, "Project Setup");
@@ -57,6 +60,7 @@ void Application::syncAll() {
     syncing_ = true;
     do {
         syncAgain_ = false;
+        mainWindow_->followConnection();
         for (ControlBinding* b : bindings_) {
             b->apply();
         }

@@ -26,7 +26,10 @@ class StartScreenView;
 class Application : public QObject {
     Q_OBJECT
   public:
-    Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock);
+    // The serial ports come from the backend: the real ports for the program, instruments
+    // inside the process for tests.
+    Application(const std::filesystem::path& applicationFolder, Ui& ui, Clock& clock,
+                device::SerialBackend& ports);
     ~Application() override;
 
     // The main window's load step; false when the program must end at once.
@@ -36,6 +39,7 @@ class Application : public QObject {
 
     AppState& state() { return state_; }
     Store& store() { return store_; }
+    DeviceLink& device() { return device_; }
     StartScreen& startScreen() { return *startScreen_; }
     MainWindow& mainWindow() { return *mainWindow_; }
     StartScreenView& startScreenView() { return *startScreenView_; }
@@ -47,6 +51,7 @@ class Application : public QObject {
 
     Store store_;
     AppState state_;
+    DeviceLink device_;
     AppContext context_;
     std::unique_ptr<StartScreen> startScreen_;
     std::unique_ptr<MainWindow> mainWindow_;

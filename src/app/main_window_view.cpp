@@ -40,7 +40,9 @@ QLineEdit* textBox(const char* name, int width = 56, bool readOnly = false) {
 
 QAction* menuItem(QMenu* menu, const char* name, bool checkable = false) {
     QAction* a = menu->addAction(QString());
-    a->setObjectName(name);
+    if (name != nullptr) {
+        a->setObjectName(name);
+    }
     a->setCheckable(checkable);
     return a;
 }
@@ -73,6 +75,11 @@ void MainWindowView::buildMenus() {
     QMenu* calibration = tools->addMenu("Calibration Control");
     menuItem(calibration, "mncal_on", true);
     menuItem(calibration, "mncal_off", true);
+    QMenu* com = menuBar()->addMenu(QString());
+    com->menuAction()->setObjectName("mncom1");
+    for (int n = 1; n <= device::kSearchPorts; ++n) {
+        menuItem(com, nullptr, true)->setObjectName(QStringLiteral("mncom1_%1").arg(n));
+    }
     QMenu* report = menuBar()->addMenu("&Report");
     menuItem(report, "mn_userbin", true);
     QMenu* help = menuBar()->addMenu("&Help");
@@ -232,6 +239,12 @@ void MainWindowView::bindHandlers() {
     b.on("mncontent", [this] { logic_.mncontent_Click(); });
     b.on("mnabout", [this] { logic_.mnabout_Click(); });
     b.on("mnexit", [this] { logic_.Form_Unload(); });
+    b.on("cmd_connect", [this] { logic_.cmd_connect_Click(); });
+    b.on("Cmd_disconnect", [this] { logic_.Cmd_disconnect_Click(); });
+    for (int n = 1; n <= device::kSearchPorts; ++n) {
+        const std::string name = "mncom1_" + std::to_string(n);
+        b.on(name.c_str(), [this, n] { logic_.mncom1_Click(n); });
+    }
 }
 
 // The live plot's resting picture until a run draws into it.

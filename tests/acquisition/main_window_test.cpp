@@ -349,28 +349,31 @@ TEST(MainWindowMenus, HelpOpensTheDocumentAndAboutShowsItsWindow) {
 
 TEST(MainWindowUnload, OfflineExitAsksNothingAndTouchesNoPort) {
     WindowFixture f;
+    f.instrument(4);
     ASSERT_TRUE(f.load());
-    int closes = 0;
-    f.main().closePort = [&] { ++closes; };
-    f.state().offline = true;
+    f.state().link.offline = true;
+    const int before = f.ports.operations();
     f.main().Form_Unload();
     EXPECT_TRUE(f.ui.questions.empty());
-    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(f.ports.operations(), before);
+    EXPECT_EQ(f.ports.counters("COM4").opens, 0);
     EXPECT_TRUE(f.state().ended);
 }
 
 TEST(MainWindowUnload, YesSavesTheProjectThenClosesThePort) {
     WindowFixture f;
+    f.instrument(4);
     ASSERT_TRUE(f.load());
-    int closes = 0;
-    f.main().closePort = [&] { ++closes; };
+    f.main().cmd_connect_Click();
+    ASSERT_TRUE(f.state().link.connected);
+    ASSERT_TRUE(f.device().comm.isOpen(4));
     f.store().setup().Name = "Kept";
     f.ui.queueAnswer(Answer::Yes);
     const auto slept = f.clock.totalSleptMs();
     f.main().Form_Unload();
     ASSERT_EQ(f.ui.questions.size(), 1u);
     EXPECT_EQ(f.ui.questions[0], "Update values to project 0_Kept before Exit?");
-    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(f.device().comm.isOpen(4));
     EXPECT_EQ(f.clock.totalSleptMs() - slept, 600);
     EXPECT_NE(testing::readBytes(f.dir / "setup.dat").find("\"Kept\""), std::string::npos);
 }

@@ -13,6 +13,9 @@
 #include "app/main_window_view.h"
 #include "app/start_screen_view.h"
 #include "common/scripted_ui.h"
+#include "device/com_names.h"
+#include "device/in_process_backend.h"
+#include "sim/firmware.h"
 #include "store/installation.h"
 #include "store/store.h"
 
@@ -40,6 +43,7 @@ class AppWindowsTest : public QObject {
     void cleanup();
     void startScreenShowsStatusAndExitsAfterSureToQuit();
     void mainWindowOpensOfflineAndClosesWithoutQuestion();
+    void mainWindowConnectsToTheInstrumentAndExitsAfterItsQuestion();
 
   private:
     void startApplication();
@@ -56,6 +60,11 @@ class AppWindowsTest : public QObject {
     std::unique_ptr<QTemporaryDir> folder_;
     std::unique_ptr<WindowsUi> ui_;
     std::unique_ptr<TestClock> clock_;
+    // Serial ports inside the process; a virtual instrument stands behind COM4 when a test
+    // puts one there.
+    std::unique_ptr<device::InProcessBackend> ports_;
+    std::unique_ptr<sim::Firmware> instrument_;
+    std::unique_ptr<device::ModelLine<sim::Firmware>> line_;
     std::unique_ptr<Application> app_;
 };
 
@@ -67,16 +76,20 @@ void AppWindowsTest::init() {
     QCOMPARE(laid.status, InstallStatus::Ok);
     ui_ = std::make_unique<WindowsUi>();
     clock_ = std::make_unique<TestClock>();
+    ports_ = std::make_unique<device::InProcessBackend>(*clock_);
 }
 
 void AppWindowsTest::cleanup() {
     app_.reset();
+    line_.reset();
+    instrument_.reset();
+    ports_.reset();
     ui_.reset();
     folder_.reset();
 }
 
 void AppWindowsTest::startApplication() {
-    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_);
+    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_, *ports_);
     ui_->app = app_.get();
     QVERIFY(app_->start(""));
     QVERIFY2(ui_->messages.empty(), ui_->messages.empty() ? "" : ui_->messages[0].c_str());
@@ -137,11 +150,19 @@ void AppWindowsTest::mainWindowOpensOfflineAndClosesWithoutQuestion() {
         QVERIFY(writer.saveProjectSettings());
     }
     startApplication();
-    app_->state().offline = true;
+    // No instrument on any port: <Enter> at the port question goes offline, and the start
+    // screen comes back.
+    ui_->queueInput(std::string());
     QTest::mouseClick(child<QWidget>(app_->startScreenView(), "fra_option2"), Qt::LeftButton);
+    QVERIFY(app_->state().link.offline);
+    QCOMPARE(ui_->messages, (std::vector<std::string>{"PORT NOT FOUND"}));
+    QVERIFY(app_->startScreenView().isVisible());
     MainWindowView& main = app_->mainWindowView();
+    QVERIFY(!main.isVisible());
+    // The window as it stands offline.
+    app_->mainWindow().Frm_Main.visible = true;
+    app_->syncAll();
     QVERIFY(main.isVisible());
-    QVERIFY(!app_->startScreenView().isVisible());
     QCOMPARE(main.windowTitle(), QString("<Quorvel> Acquisition Software  --------> Main"));
     QCOMPARE(child<QLineEdit>(main, "txt_projecto")->text(), QString("0_Default"));
     QCOMPARE(child<QLineEdit>(main, "txttemp")->text(), QString("28.5"));
@@ -154,11 +175,39 @@ void AppWindowsTest::mainWindowOpensOfflineAndClosesWithoutQuestion() {
     QVERIFY(child<QWidget>(main, "Frame_temp")->isVisible());
     QVERIFY(!child<QWidget>(main, "frm_autotext")->isVisible());
     QVERIFY(!child<QCheckBox>(main, "chk_bodybends")->isEnabled());
-    screenshot(main, "main_window.png");
+    QVERIFY(!child<QWidget>(main, "frm_autotext")->isVisible());
+    screenshot(main, "main_window_offline.png");
 
     main.close();
     QVERIFY(ui_->questions.empty());
     QVERIFY(app_->state().ended);
+}
+
+void AppWindowsTest::mainWindowConnectsToTheInstrumentAndExitsAfterItsQuestion() {
+    sim::InstrumentConfig config;
+    config.serialNumber = 42;
+    instrument_ = std::make_unique<sim::Firmware>(*clock_, config);
+    line_ = std::make_unique<device::ModelLine<sim::Firmware>>(*instrument_);
+    ports_->attach(device::comName(4), *line_);
+    startApplication();
+    QTest::mouseClick(child<QWidget>(app_->startScreenView(), "fra_option2"), Qt::LeftButton);
+    MainWindowView& main = app_->mainWindowView();
+    QVERIFY(main.isVisible());
+    QVERIFY(app_->state().link.connected);
+    QCOMPARE(app_->state().link.serialNumber, std::int16_t{42});
+    QVERIFY(child<QAction>(main, "mncom1_4")->isChecked());
+    QVERIFY(!child<QAction>(main, "mncom1_5")->isChecked());
+    QCOMPARE(child<QAction>(main, "mncom1")->text(), QString("COM"));
+    QVERIFY(!child<QWidget>(main, "frm_autotext")->isVisible());
+    screenshot(main, "main_window_connected.png");
+
+    ui_->queueAnswer(Answer::No);
+    child<QAction>(main, "mnexit")->trigger();
+    QCOMPARE(ui_->questions,
+             (std::vector<std::string>{"Update values to project 0_Default before Exit?"}));
+    QVERIFY(app_->state().ended);
+    QVERIFY(!main.isVisible());
+    QVERIFY(!app_->device().comm.isOpen(4));
 }
 
 }  // namespace qv::app

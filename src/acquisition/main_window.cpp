@@ -87,6 +87,7 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       cmd_connect(controls.add("cmd_connect", ControlKind::Button, "Connect")),
       Cmd_disconnect(controls.add("Cmd_disconnect", ControlKind::Button, "Disconnect")),
       mncom1(controls.add("mncom1", ControlKind::MenuItem, "COM")),
+      lbl_devicestatus(controls.add("lbl_devicestatus", ControlKind::Label, "Not connected")),
       Cmb_organism(controls.add("Cmb_organism", ControlKind::ComboBox)),
       lbl_umbral(controls.add("lbl_umbral", ControlKind::Label, ">>>>")),
       txt_snr_umbral(controls.add("txt_snr_umbral", ControlKind::TextBox, "1.7")),
@@ -540,6 +541,13 @@ void MainWindow::followConnection() {
         }
     }
     followed_ = now;
+    const device::LinkState& link = app_.state.link;
+    if (link.connected) {
+        lbl_devicestatus.text = "SERIAL : QRVL" + formatPadded(link.serialNumber, 5) + " on COM" +
+                                plain(link.currentPort);
+    } else {
+        lbl_devicestatus.text = link.offline ? "OFFLINE MODE" : "Not connected";
+    }
 }
 
 void MainWindow::closePort() {

@@ -99,6 +99,9 @@ class MainWindow {
     Control& cmd_connect;
     Control& Cmd_disconnect;
     Control& mncom1;
+    // The instrument in use, in the window's status bar: nothing else in the window says
+    // whether the program is connected, offline, or not connected yet.
+    Control& lbl_devicestatus;
     std::array<Control*, device::kSearchPorts> mncom1_items{};
     // Detection and calibration.
     Control& Cmb_organism;

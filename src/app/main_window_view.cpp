@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "app/qt_canvas.h"
@@ -62,6 +63,8 @@ MainWindowView::MainWindowView(MainWindow& logic) : logic_(logic) {
     columns->addWidget(buildPlotArea(), 1);
     setCentralWidget(central);
     buildAbout();
+    auto* device = named(new QLabel, "lbl_devicestatus");
+    statusBar()->addPermanentWidget(device);
     resize(1100, 700);
     binding_ = new ControlBinding(logic_.controls, *this);
     bindHandlers();

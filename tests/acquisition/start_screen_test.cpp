@@ -64,6 +64,7 @@ TEST(StartScreen, RunLatestConnectsToTheInstrumentOnTheConfiguredPort) {
         EXPECT_EQ(f.main().mncom1_items[n - 1]->checked, n == 4) << n;
     }
     EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_EQ(f.main().lbl_devicestatus.text, "SERIAL : QRVL00077 on COM4");
     // Connected: showing the window again does not search again.
     const int opens = f.ports.counters("COM4").opens;
     f.init().optionClick(StartScreen::RunLatest);
@@ -85,6 +86,7 @@ TEST(StartScreen, NoInstrumentGoesOfflineAndBringsTheStartScreenBack) {
     EXPECT_EQ(f.ui.messages, (std::vector<std::string>{"PORT NOT FOUND"}));
     EXPECT_TRUE(f.init().Frm_Init.visible);
     EXPECT_FALSE(f.main().Frm_Main.visible);
+    EXPECT_EQ(f.main().lbl_devicestatus.text, "OFFLINE MODE");
     // Offline, exit from the start screen asks only its own question.
     f.ui.queueAnswer(Answer::Yes);
     f.init().optionClick(StartScreen::Exit);
@@ -108,6 +110,7 @@ TEST(MainWindowPorts, ComMenuChoiceIsSavedAndDisconnectReleasesThePort) {
     f.main().Cmd_disconnect_Click();
     EXPECT_FALSE(f.device().comm.isOpen(4));
     EXPECT_FALSE(f.state().link.connected);
+    EXPECT_EQ(f.main().lbl_devicestatus.text, "Not connected");
 }
 
 TEST(StartScreen, SetupOptionOpensTheSetupWindow) {

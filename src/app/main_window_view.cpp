@@ -135,6 +135,7 @@ QGroupBox* MainWindowView::buildCalibrationPanel() {
     grid->addWidget(caption("SNR"), 1, 0);
     auto* umbral = named(new QLabel, "lbl_umbral");
     umbral->setCursor(Qt::PointingHandCursor);
+    umbral->setToolTip("Click to show or hide the threshold");
     grid->addWidget(umbral, 1, 1);
     grid->addWidget(textBox("txt_snr_umbral", 50), 1, 2);
     grid->addWidget(named(new QCheckBox, "mnCalibra"), 2, 0, 1, 2);

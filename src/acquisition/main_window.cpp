@@ -1,7 +1,6 @@
 #include "acquisition/main_window.h"
 
 #include <array>
-#include <exception>
 
 #include "acquisition/start_screen.h"
 #include "common/field_text.h"
@@ -140,7 +139,7 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
 bool MainWindow::Form_Load(const std::string& commandLine) {
     try {
         loadStep(commandLine);
-    } catch (const std::exception&) {
+    } catch (...) {
         app_.ui.message("Error loading INIT parameters #ERROR:" + plain(app_.state.loadProgress));
         app_.state.ended = true;
     }
@@ -364,7 +363,7 @@ void MainWindow::Form_Activate() {
         if (!chk_bodybends.enabled) {
             chk_bodybends.checked = false;
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         app_.ui.message("Error loading parameters");
     }
 }
@@ -485,7 +484,7 @@ void MainWindow::Form_Unload() {
                 closePort();
             }
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         // The program ends all the same; the files are closed with their operations.
     }
     app_.state.ended = true;

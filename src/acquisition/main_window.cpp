@@ -1,7 +1,6 @@
 #include "acquisition/main_window.h"
 
 #include <array>
-#include <exception>
 
 #include "acquisition/start_screen.h"
 #include "common/field_text.h"
@@ -146,7 +145,7 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
 bool MainWindow::Form_Load(const std::string& commandLine) {
     try {
         loadStep(commandLine);
-    } catch (const std::exception&) {
+    } catch (...) {
         app_.ui.message("Error loading INIT parameters #ERROR:" + plain(app_.state.loadProgress));
         app_.state.ended = true;
     }
@@ -370,7 +369,7 @@ void MainWindow::Form_Activate() {
         if (!chk_bodybends.enabled) {
             chk_bodybends.checked = false;
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         app_.ui.message("Error loading parameters");
     }
 }
@@ -489,7 +488,7 @@ void MainWindow::Form_Unload() {
             }
             closePort();
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         // The program ends all the same; the files are closed with their operations.
     }
     app_.state.ended = true;

@@ -15,5 +15,6 @@ struct ToolContext {
 
 // One registration function per cmd_<area>.cpp.
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
+void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect
 
 }  // namespace qv::cli

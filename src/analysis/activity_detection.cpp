@@ -1,5 +1,6 @@
 #include "analysis/activity_detection.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -41,20 +42,33 @@ void envelopePass(const Samples& x, std::int16_t seed, Envelope& e) {
     e.upper[0] = e.upper[1] = e.lower[0] = e.lower[1] = seed;
     std::int32_t rippleSum = 0;
     std::int32_t levelSum = 0;
+    std::int16_t upper = seed;
+    std::int16_t lower = seed;
     for (int i = kEnvelopeFirst; i <= kEnvelopeLast; ++i) {
-        e.upper[i] = e.upper[i - 1];
-        e.lower[i] = e.lower[i - 1];
-        if (x[i] < x[i - 1] && x[i] < x[i + 1]) {
-            e.lower[i] = x[i];
-        }
-        if (x[i] > x[i - 1] && x[i] > x[i + 1]) {
-            e.upper[i] = x[i];
-        }
-        rippleSum += std::int32_t{e.upper[i]} - e.lower[i];
+        // Noisy light makes these tests unpredictable: select, never branch.
+        const bool belowBoth = (x[i] < x[i - 1]) & (x[i] < x[i + 1]);
+        const bool aboveBoth = (x[i] > x[i - 1]) & (x[i] > x[i + 1]);
+        lower = belowBoth ? x[i] : lower;
+        upper = aboveBoth ? x[i] : upper;
+        e.lower[i] = lower;
+        e.upper[i] = upper;
+        rippleSum += std::int32_t{upper} - lower;
         levelSum += x[i];
     }
     e.ripple = roundToInt32(static_cast<double>(rippleSum) / kEnvelopeCount);
     e.level = roundToInt32(static_cast<double>(levelSum) / kEnvelopeCount);
+}
+
+// sum / divisor to the nearest integer, ties to even, in exact integer arithmetic.
+std::int32_t roundedQuotient(std::int32_t sum, std::int32_t divisor) {
+    std::int32_t q = sum / divisor;
+    std::int32_t r = sum % divisor;
+    if (r < 0) {
+        q -= 1;
+        r += divisor;
+    }
+    const bool up = 2 * r > divisor || (2 * r == divisor && (q & 1) != 0);
+    return up ? q + 1 : q;
 }
 
 double clampMargin(double m) {
@@ -68,7 +82,8 @@ double relativeRipple(std::int32_t ripple, std::int32_t level, double snr) {
 
 // W for u = 0..499: the rounded mean of 30 upper-envelope values, forward window U[u+1..u+30]
 // for u < 30, backward U[u-30..u-1] after. The window sums are integers, so running them off
-// prefix sums gives exactly the value of adding the 30 terms one by one.
+// prefix sums gives exactly the sum of the 30 terms, and rounding the integer quotient with
+// its remainder gives exactly the rounded real quotient (ties, remainder 15, go to even).
 void windowMeans(const Line& upper, Reals& w) {
     std::array<std::int32_t, kEnvelopeLast + 2> prefix{};
     for (int i = 0; i <= kEnvelopeLast; ++i) {
@@ -77,7 +92,7 @@ void windowMeans(const Line& upper, Reals& w) {
     for (int u = 0; u < kSamples; ++u) {
         const int first = u < kWindow ? u + 1 : u - kWindow;
         const std::int32_t sum = prefix[first + kWindow] - prefix[first];
-        w[u] = static_cast<double>(roundToInt32(static_cast<double>(sum) / kWindow));
+        w[u] = static_cast<double>(roundedQuotient(sum, kWindow));
     }
 }
 
@@ -292,6 +307,43 @@ void appendMarksLine(const std::filesystem::path& folder, int channel, std::int3
 }
 
 }  // namespace
+
+ActivityDetector::ActivityDetector() : lanes_(detail::makeLaneWorkspace()) {}
+ActivityDetector::~ActivityDetector() = default;
+ActivityDetector::ActivityDetector(ActivityDetector&&) noexcept = default;
+ActivityDetector& ActivityDetector::operator=(ActivityDetector&&) noexcept = default;
+
+void ActivityDetector::DetectActivityBlock(SampleBlock& block,
+                                           std::span<const std::int16_t> channels, double snr,
+                                           std::int16_t method, std::span<std::int16_t> counts) {
+    if (counts.size() < channels.size()) {
+        throw std::invalid_argument("fewer count slots than channels");
+    }
+    std::array<bool, SampleBlock::kBeams> seen{};
+    for (std::int16_t c : channels) {
+        checkChannel(block, c);
+        if (seen[static_cast<std::size_t>(c)]) {
+            throw std::invalid_argument("channel " + std::to_string(c) + " listed twice");
+        }
+        seen[static_cast<std::size_t>(c)] = true;
+    }
+    if (method != kMethodThresholdBinary && method != kMethodThresholdAverage) {
+        const DetectionTrace threshold = ThresholdTrace, events = EventTrace;
+        const std::array<char, 501> marks = marks_;
+        for (std::size_t i = 0; i < channels.size(); ++i) {
+            counts[i] = DetectActivity(block, channels[i], snr, method, 0, {}, 0);
+        }
+        ThresholdTrace = threshold;
+        EventTrace = events;
+        marks_ = marks;
+        return;
+    }
+    for (std::size_t i = 0; i < channels.size(); i += detail::kLanes) {
+        const int n = static_cast<int>(std::min<std::size_t>(detail::kLanes, channels.size() - i));
+        detail::detectThresholdLanes(*lanes_, block, channels.data() + i, n, snr, method,
+                                     counts.data() + i);
+    }
+}
 
 std::int16_t ActivityDetector::DetectActivity(SampleBlock& block, std::int16_t channel, double snr,
                                               std::int16_t method, std::int32_t write_marks,

@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "analysis/detection_lanes.h"
 #include "analysis/sample_block.h"
 #include "common/checked16.h"
 
@@ -57,12 +59,27 @@ using PeriodHistogramBins = std::array<std::int16_t, 50>;
 // clipped, and the traces keep what the call had written up to the failure.
 class ActivityDetector {
   public:
+    ActivityDetector();
+    ~ActivityDetector();
+    ActivityDetector(ActivityDetector&&) noexcept;
+    ActivityDetector& operator=(ActivityDetector&&) noexcept;
+
     // Counts the events of `channel` in `block` with `method` and returns the count. Clips
     // upward spikes of samples 0..499 of the channel in place. When write_marks is 1,
     // appends "<block_number> <500 flags>" CR LF to folder/ch<channel>.raw.
     std::int16_t DetectActivity(SampleBlock& block, std::int16_t channel, double snr,
                                 std::int16_t method, std::int32_t write_marks,
                                 const std::filesystem::path& folder, std::int32_t block_number);
+
+    // The acquisition cycle's sweep at block end: counts[i] = the count of channels[i], the
+    // same counts and clipping as calling DetectActivity for each listed channel in turn with
+    // write_marks 0, but methods 0 and 1 run several channels side by side. Leaves
+    // ThresholdTrace, EventTrace and marks() as they were (when it succeeds). The channels must
+    // be distinct and
+    // counts at least as long (std::invalid_argument otherwise). Throws like DetectActivity;
+    // after a throw the counts are incomplete and must not be used.
+    void DetectActivityBlock(SampleBlock& block, std::span<const std::int16_t> channels, double snr,
+                             std::int16_t method, std::span<std::int16_t> counts);
 
     // Histogram of the spacings, in samples, between successive drops of the smoothed
     // signal deeper than round(threshold). Overwrites histogram[0..49]; returns 1.
@@ -82,6 +99,7 @@ class ActivityDetector {
 
   private:
     std::array<char, 501> marks_{};
+    detail::LaneWorkspacePtr lanes_;
 };
 
 // folder/ch<channel>.raw, the channel without leading zeros.

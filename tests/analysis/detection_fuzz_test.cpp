@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "analysis/activity_detection.h"
 #include "analysis/detection_reference.h"
@@ -112,6 +113,58 @@ TEST(DetectionFuzz, PlausibleLightLevelsNeverFail) {
                 << round << " " << method;
         }
     }
+}
+
+// The block sweep against the channel-by-channel calls it stands for.
+TEST(DetectionFuzz, BlockSweepGivesTheCountsAndClippingOfOneCallPerChannel) {
+    std::mt19937 rng(99);
+    ActivityDetector single;
+    ActivityDetector sweep;
+    int failures = 0;
+    for (int round = 0; round < 24; ++round) {
+        const auto method = static_cast<std::int16_t>(round % 5);  // 2..4 take the plain path
+        std::vector<std::int16_t> channels;
+        for (std::int16_t c = 0; c < 384; ++c) {
+            if (round % 3 != 2 || std::uniform_int_distribution<int>(0, 2)(rng) == 0) {
+                channels.push_back(c);  // every third round a scattered subset
+            }
+        }
+        SampleBlock block;
+        for (std::int16_t c : channels) {
+            const bool wild = round % 4 == 3 && c == channels.back() - 3;
+            fillChannel(block, c, wild ? Shape::Extreme : Shape::Light, rng);
+        }
+        SampleBlock expected = block;
+        std::vector<std::int16_t> want(channels.size()), got(channels.size(), -1);
+        bool failed = false;
+        try {
+            for (std::size_t i = 0; i < channels.size(); ++i) {
+                want[i] = single.DetectActivity(expected, channels[i], 1.8, method, 0, {}, 0);
+            }
+        } catch (const Overflow16Error&) {
+            failed = true;
+        }
+        sweep.ThresholdTrace.fill(5);
+        SCOPED_TRACE(::testing::Message() << "round " << round << " method " << method);
+        if (failed) {
+            ++failures;
+            EXPECT_THROW(sweep.DetectActivityBlock(block, channels, 1.8, method, got),
+                         Overflow16Error);
+            continue;
+        }
+        sweep.DetectActivityBlock(block, channels, 1.8, method, got);
+        EXPECT_EQ(got, want);
+        EXPECT_EQ(block, expected);
+        EXPECT_EQ(sweep.ThresholdTrace[100], 5) << "the sweep leaves the traces alone";
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_LT(failures, 12);
+
+    SampleBlock block;
+    std::vector<std::int16_t> twice{3, 4, 3}, counts(3);
+    EXPECT_THROW(sweep.DetectActivityBlock(block, twice, 1.8, 1, counts), std::invalid_argument);
+    std::vector<std::int16_t> bad{3, 384};
+    EXPECT_THROW(sweep.DetectActivityBlock(block, bad, 1.8, 1, counts), DetectionError);
 }
 
 }  // namespace

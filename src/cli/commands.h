@@ -17,5 +17,6 @@ struct ToolContext {
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool init: lays the installation data into an application folder.
 void addInitCommands(CLI::App& app, ToolContext& ctx);
+void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect
 
 }  // namespace qv::cli

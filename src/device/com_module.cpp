@@ -114,8 +114,7 @@ int ComModule::identificationQuery() {
     return id;
 }
 
-int ComModule::sendNineTimes(std::int16_t reg, std::int16_t value, std::int16_t bank,
-                             int pauseMs) {
+int ComModule::sendNineTimes(std::int16_t reg, std::int16_t value, std::int16_t bank, int pauseMs) {
     int answer = -1;
     for (int i = 0; i < 9; ++i) {
         answer = QueryRegister(reg, value, bank);

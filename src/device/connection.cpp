@@ -103,9 +103,10 @@ bool Connection::searchFrom1() {
 // an identification): closing it would leave the program neither offline nor able to talk.
 bool Connection::askForPort(int lastPort) {
     LinkState& s = state();
-    const std::optional<std::string> answer = ui_.input(
-        "COM(" + std::to_string(lastPort) + ") PORT ERROR. Type New Port number or <Enter> to go Offline",
-        "", "");
+    const std::optional<std::string> answer =
+        ui_.input("COM(" + std::to_string(lastPort) +
+                      ") PORT ERROR. Type New Port number or <Enter> to go Offline",
+                  "", "");
     const std::optional<int> n = answer ? leadingNumber(*answer) : std::nullopt;
     if (!n || *n < 1 || *n > kSearchPorts) {
         s.offline = true;

@@ -20,7 +20,7 @@ struct ConnectionView {
     bool frm_autotext = false;  // status panel of the main window
     std::string lbl_autotext;
     std::string lbl_autochannel;
-    std::string LblNews;  // status line of the start screen
+    std::string LblNews;                     // status line of the start screen
     std::array<bool, kSearchPorts> mncom{};  // ticks of COM1..COM15
     // Set when Connect found nothing: the start screen comes back, the main window hides.
     bool startScreenShown = false;

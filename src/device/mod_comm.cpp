@@ -117,8 +117,8 @@ std::int32_t ModComm::CommWrite(int port, const Bytes& data) {
         recordFault("CommWrite");
         return 0;
     }
-    const Transfer t = e->handle ? e->handle->write(data.data(), static_cast<int>(data.size()))
-                                 : noHandle();
+    const Transfer t =
+        e->handle ? e->handle->write(data.data(), static_cast<int>(data.size())) : noHandle();
     if (t.ok()) {
         return t.count;
     }

@@ -32,9 +32,15 @@ bool parseBaud(std::string_view s, int& baud) {
         return false;
     }
     // The short form abbreviates the classic rates by their first two digits.
-    constexpr std::array<std::pair<int, int>, 9> kAbbrev{
-        {{11, 110}, {15, 150}, {30, 300}, {60, 600}, {12, 1200}, {24, 2400}, {48, 4800},
-         {96, 9600}, {19, 19200}}};
+    constexpr std::array<std::pair<int, int>, 9> kAbbrev{{{11, 110},
+                                                          {15, 150},
+                                                          {30, 300},
+                                                          {60, 600},
+                                                          {12, 1200},
+                                                          {24, 2400},
+                                                          {48, 4800},
+                                                          {96, 9600},
+                                                          {19, 19200}}};
     for (const auto& [abbrev, rate] : kAbbrev) {
         if (v == abbrev) {
             v = rate;
@@ -98,7 +104,7 @@ bool applyKey(const std::string& key, std::string_view value, SerialSettings& s)
     if (key == "stop") {
         return parseStop(value, s.stopBits);
     }
-    constexpr std::array<std::string_view, 7> kSwitches{"to",   "xon", "odsr", "octs",
+    constexpr std::array<std::string_view, 7> kSwitches{"to",  "xon", "odsr", "octs",
                                                         "dtr", "rts", "idsr"};
     if (std::find(kSwitches.begin(), kSwitches.end(), key) != kSwitches.end()) {
         return isSwitchValue(key, lower(value));
@@ -143,8 +149,8 @@ bool applyKeywordForm(std::string_view text, SerialSettings& s) {
         }
         const std::string_view token = text.substr(pos, end - pos);
         const std::size_t eq = token.find('=');
-        if (eq == std::string_view::npos || !applyKey(lower(token.substr(0, eq)),
-                                                      token.substr(eq + 1), s)) {
+        if (eq == std::string_view::npos ||
+            !applyKey(lower(token.substr(0, eq)), token.substr(eq + 1), s)) {
             return false;
         }
         any = true;

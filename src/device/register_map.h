@@ -11,14 +11,14 @@ inline constexpr std::uint8_t kFrameEnd = 0xF0;
 inline constexpr int kFrameBytes = 5;
 
 // Commands (bank 0 unless told).
-inline constexpr int kIdentification = 0;    // value 0; reply 2 bytes, id = b0 x 255 + b1
-inline constexpr int kControlWord = 16;      // value: the control bits below; no reply
-inline constexpr int kAllChannelSetting = 17;  // bank 0 then 1; value Gain x 32 + PinHole; 2 bytes
-inline constexpr int kReadStoredByte = 32;   // bank 0 or 1, value = address; 2 bytes, b0 = byte
-inline constexpr int kReadTemperature = 33;  // value 0; 2 bytes, b0 = raw temperature
-inline constexpr int kBlockRead = 48;        // value = block index; 48 or 192 bytes
+inline constexpr int kIdentification = 0;       // value 0; reply 2 bytes, id = b0 x 255 + b1
+inline constexpr int kControlWord = 16;         // value: the control bits below; no reply
+inline constexpr int kAllChannelSetting = 17;   // bank 0 then 1; value Gain x 32 + PinHole; 2 bytes
+inline constexpr int kReadStoredByte = 32;      // bank 0 or 1, value = address; 2 bytes, b0 = byte
+inline constexpr int kReadTemperature = 33;     // value 0; 2 bytes, b0 = raw temperature
+inline constexpr int kBlockRead = 48;           // value = block index; 48 or 192 bytes
 inline constexpr int kOpticalCalibration = 64;  // value kOpticalCalibrationStart; progress stream
-inline constexpr int kPlateMode = 74;        // value 1 for the 96-well formats, else 0; no reply
+inline constexpr int kPlateMode = 74;           // value 1 for the 96-well formats, else 0; no reply
 
 inline constexpr int kOpticalCalibrationStart = 110;
 inline constexpr int kCalibrationProgressEnd = 191;
@@ -42,13 +42,13 @@ inline constexpr int kFactoryReadAddress = 128;
 inline constexpr int kFactoryWriteRegister = 200;
 inline constexpr int kFactoryBytes = 7;
 inline constexpr int kFactoryBytesRead = 8;
-inline constexpr int kFactoryMarker = 0;       // must be 0
-inline constexpr int kFactoryMonth = 1;        // 1..12
-inline constexpr int kFactoryYear = 2;         // 0..99
-inline constexpr int kFactoryOffsetSign = 3;   // 0 positive, 1 negative
-inline constexpr int kFactoryOffsetX10 = 4;    // |offset| x 10, offset in -10..10
-inline constexpr int kFactorySlopeLow = 5;     // slope x 1000, low byte, at least 1
-inline constexpr int kFactorySlopeHigh = 6;    // slope x 1000, high byte; slope in 0.1..0.45
+inline constexpr int kFactoryMarker = 0;      // must be 0
+inline constexpr int kFactoryMonth = 1;       // 1..12
+inline constexpr int kFactoryYear = 2;        // 0..99
+inline constexpr int kFactoryOffsetSign = 3;  // 0 positive, 1 negative
+inline constexpr int kFactoryOffsetX10 = 4;   // |offset| x 10, offset in -10..10
+inline constexpr int kFactorySlopeLow = 5;    // slope x 1000, low byte, at least 1
+inline constexpr int kFactorySlopeHigh = 6;   // slope x 1000, high byte; slope in 0.1..0.45
 
 // Block reads.
 inline constexpr int kAcquisitionBlockBytes = 48;

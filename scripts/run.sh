@@ -10,3 +10,11 @@ cmake --build --preset dev -j "$(nproc)" --target quorvel-tool
 
 tool=build/dev/src/cli/quorvel-tool
 "$tool" --version
+app=${QUORVEL_HOME:-build/app-folder}
+if [ ! -f "$app/config.dat" ]; then
+    "$tool" init "$app"
+fi
+# Until the desktop application exists, show what the program loads from that folder.
+"$tool" config show --app-folder "$app"
+"$tool" project show --app-folder "$app" > "$app/project-show.json"
+echo "project settings as loaded: $app/project-show.json"

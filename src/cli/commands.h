@@ -15,6 +15,8 @@ struct ToolContext {
 
 // One registration function per cmd_<area>.cpp.
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool init: lays the installation data into an application folder.
+void addInitCommands(CLI::App& app, ToolContext& ctx);
 void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

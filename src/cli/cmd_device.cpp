@@ -3,51 +3,16 @@
 
 #include "cli/commands.h"
 #include "common/clock.h"
-#include "common/field_text.h"
-#include "common/file_util.h"
 #include "device/com_module.h"
 #include "device/connection.h"
 #include "device/mod_comm.h"
 #include "device/posix_backend.h"
+#include "device/serial_com_setting.h"
+#include "store/app_config.h"
 
 namespace qv::cli {
 
 namespace {
-
-// --- config.dat adapter: stands in for the store's configuration loader until it is here.
-struct ConfigFields {
-    std::int64_t actualProject = 1;
-    std::int64_t lastProject = 1;
-    std::int64_t serialCom = 4;
-};
-
-ConfigFields loadConfig(const std::filesystem::path& file, Ui& ui) {
-    ConfigFields c;
-    std::optional<FieldReader> r = FieldReader::open(file);
-    std::int64_t restart = 0;
-    if (!r || !r->skipField() || !r->integer(c.actualProject, INT16_MIN, INT16_MAX) ||
-        !r->integer(c.lastProject, INT16_MIN, INT16_MAX) ||
-        !r->integer(c.serialCom, INT16_MIN, INT16_MAX) || !r->integer(restart)) {
-        ui.message("Error opening config File >>>> Loading DEFAULT configuration...");
-        return ConfigFields{};
-    }
-    c.actualProject = std::max<std::int64_t>(c.actualProject, 0);
-    c.lastProject = std::max(c.lastProject, c.actualProject);
-    c.serialCom = std::clamp<std::int64_t>(c.serialCom, 1, 16);
-    return c;
-}
-
-void saveConfig(const std::filesystem::path& file, const ConfigFields& c, Ui& ui) {
-    FieldWriter w;
-    w.text("Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,<Restart_Time>")
-        .endRecord();
-    w.number(c.actualProject).number(c.lastProject).number(c.serialCom).number(std::int64_t{0});
-    w.endRecord();
-    if (!writeFileAtomic(file, w.str())) {
-        ui.message("<Error Saving Config File>");
-    }
-}
-// --- end of the config.dat adapter.
 
 nlohmann::json probeResult(const device::LinkState& s) {
     return {{"port", s.currentPort},
@@ -62,18 +27,15 @@ nlohmann::json probeResult(const device::LinkState& s) {
 }
 
 int runProbe(const std::filesystem::path& appFolder, Ui& ui) {
-    const std::filesystem::path configFile = appFolder / "config.dat";
-    ConfigFields config = loadConfig(configFile, ui);
+    AppConfig config;
+    loadConfiguration(appFolder, config, ui);
     SystemClock clock;
     device::PosixBackend backend(clock);
     device::ModComm comm(backend, clock);
     device::LinkState state;
-    state.currentPort = static_cast<std::int16_t>(config.serialCom);
+    state.currentPort = config.Serial_COM;
     device::ComModule com(comm, clock, ui, state);
-    device::Connection connection(com, clock, ui, [&](std::int16_t port) {
-        config.serialCom = port;
-        saveConfig(configFile, config, ui);
-    });
+    device::Connection connection(com, clock, ui, device::saveSerialComTo(appFolder, config, ui));
     connection.connectAction();
     std::cout << probeResult(state).dump(2) << '\n';
     return state.offline ? 1 : 0;

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "bench.h"
+#include "common/file_util.h"
+#include "device/serial_com_setting.h"
+#include "support/temp_dir.h"
 
 namespace qv::device {
 namespace {
@@ -234,6 +237,27 @@ TEST_F(ConnectionTest, FailingLineDuringTheSearchEndsOffline) {
     EXPECT_TRUE(state_.offline);
     EXPECT_FALSE(comm_.isOpen(4));
     EXPECT_LE(clock_.monotonicMs() - t0, 16 * 100);
+}
+
+TEST(SerialComSetting, TypedPortIsWrittenIntoConfigDat) {
+    qv::testing::TempDir dir;
+    Bench b;
+    AppConfig config;
+    config.Actual_Project_Number = 3;
+    config.Last_Project = 5;
+    Connection connection(b.com, b.clock, b.ui, saveSerialComTo(dir.path(), config, b.ui));
+    b.silentPort(9);
+    b.ui.queueInput(std::string("9"));
+    connection.portSearch();
+    const auto text = readFile(dir / "config.dat");
+    ASSERT_TRUE(text.has_value());
+    EXPECT_NE(text->find("3,5,9,0"), std::string::npos) << *text;
+
+    connection.chooseComPort(11);
+    AppConfig back;
+    loadConfiguration(dir.path(), back, b.ui);
+    EXPECT_EQ(back.Serial_COM, 11);
+    EXPECT_EQ(back.Actual_Project_Number, 3);
 }
 
 }  // namespace

@@ -263,7 +263,9 @@ SerialBackend::Opened PosixBackend::open(const std::string& deviceName) {
         return {nullptr, err};
     }
     ioctl(fd, TIOCEXCL);
-    return {std::make_unique<PosixDevice>(fd, clock_), 0};
+    auto device = std::make_unique<PosixDevice>(fd, clock_);
+    device->takeErrorFlags();  // errors of earlier sessions are not ours to report
+    return {std::move(device), 0};
 }
 
 std::string PosixBackend::systemText(int code) {

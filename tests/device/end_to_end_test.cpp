@@ -139,5 +139,27 @@ TEST(EndToEnd, ProbeFindsTheVirtualInstrumentOnAPseudoTerminal) {
     EXPECT_NE(log.find("\"register\":32,\"reply\":2"), std::string::npos) << log;
 }
 
+TEST(EndToEnd, ProbeWithoutAnInstrumentReportsOffline) {
+    SystemClock clock;
+    qv::testing::TempDir dir;
+    const fs::path bin = qv::testing::binaryDir() / "src" / "cli";
+    qv::testing::writeBytes(dir / "app" / "config.dat",
+                            "\"Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,"
+                            "<Restart_Time>\"\r\n1,1,4,0\r\n");
+    std::vector<std::string> env;
+    for (int n = 1; n <= 16; ++n) {
+        env.push_back("QUORVEL_COM" + std::to_string(n) + "=" + (dir / "absent").string());
+    }
+    // Standard input is empty: the question for a port number gets no answer.
+    const Child probe =
+        spawn({(bin / "quorvel-tool").string(), "probe", "--app-folder", (dir / "app").string()},
+              env, true);
+    ASSERT_GT(probe.pid, 0);
+    const std::string out = readAll(probe.out);
+    EXPECT_EQ(waitFor(probe.pid, 30000, clock), 1) << out;
+    EXPECT_NE(out.find("\"offline\": true"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"connected\": false"), std::string::npos) << out;
+}
+
 }  // namespace
 }  // namespace qv::device

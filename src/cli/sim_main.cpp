@@ -79,17 +79,22 @@ int stopSignals() {
     return signalfd(-1, &set, SFD_CLOEXEC);
 }
 
+// What the line cannot take within 100 ms is lost, as bytes sent to a host that does not
+// read them are; the loop must stay free to hear the stop signal.
 void writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
             return;
-        } else {
-            pollfd p{fd, POLLOUT, 0};
-            poll(&p, 1, 100);
+        }
+        pollfd p{fd, POLLOUT, 0};
+        if (poll(&p, 1, 100) <= 0) {
+            return;
         }
     }
 }

@@ -64,7 +64,7 @@ class PosixDevice : public SerialDevice {
     PosixDevice(int fd, Clock& clock) : fd_(fd), clock_(clock) {}
     ~PosixDevice() override {
         if (fd_ >= 0) {
-            ::close(fd_);
+            close();
         }
     }
 
@@ -83,6 +83,9 @@ class PosixDevice : public SerialDevice {
     std::uint32_t takeErrorFlags() override;
     int close() override {
         const int fd = std::exchange(fd_, -1);
+        // The exclusive mode belongs to the line, not to this descriptor: release it, or a
+        // line kept alive by its other end refuses the next session.
+        ioctl(fd, TIOCNXCL);
         return ::close(fd) == 0 ? 0 : errno;
     }
 

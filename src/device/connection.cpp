@@ -136,6 +136,7 @@ void Connection::tickComMenu(int port) {
 void Connection::connectAction() {
     LinkState& s = state();
     view_.frm_autotext = true;
+    view_.startScreenShown = false;
     view_.lbl_autochannel = "STARTING.....";
     view_.lbl_autotext = "CONNECTING:";
     portSearch();

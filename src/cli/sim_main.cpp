@@ -134,61 +134,66 @@ void serve(const Pty& pty, int signals, qv::sim::Firmware& firmware, qv::Clock& 
     }
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
     qv::sim::InstrumentConfig config;
     std::string link;
     std::string logPath;
+};
+
+void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
+    qv::sim::InstrumentConfig& c = o.config;
+    app.add_option("--link", o.link, "symbolic link to create for the device (e.g. /tmp/qv/COM4)")
+        ->required();
+    app.add_option("--serial", c.serialNumber, "serial number it identifies with")
+        ->check(CLI::Range(0, 65279));
+    app.add_option("--seed", c.seed, "seed of organisms, noise and faults");
+    const auto rate = CLI::Range(0.0, 1.0);
+    app.add_option("--silence", c.faults.silence, "chance a frame is not heard")->check(rate);
+    app.add_option("--drop", c.faults.drop, "chance a reply is lost")->check(rate);
+    app.add_option("--short", c.faults.shortReply, "chance a reply is cut short")->check(rate);
+    app.add_option("--parity", c.faults.parity, "chance of a parity error in a block")->check(rate);
+    app.add_option("--no-echo", c.faults.missingEcho, "chance a stored write is not echoed")
+        ->check(rate);
+    app.add_option("--block-form", form, "block read form: auto, 48 or 192")
+        ->check(CLI::IsMember({"auto", "48", "192"}));
+    app.add_option("--occupancy", c.occupancy, "share of wells with organisms")->check(rate);
+    app.add_flag("--no-plate", noPlate, "an empty slot (for the self-test)");
+    app.add_option("--log", o.logPath, "one JSON line per frame received");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
     std::string form = "auto";
     bool noPlate = false;
     CLI::App app{"quorvel-sim: the virtual Quorvel instrument on a pseudo-terminal"};
-    app.add_option("--link", link, "symbolic link to create for the device (e.g. /tmp/qv/COM4)")
-        ->required();
-    app.add_option("--serial", config.serialNumber, "serial number it identifies with")
-        ->check(CLI::Range(0, 65279));
-    app.add_option("--seed", config.seed, "seed of organisms, noise and faults");
-    app.add_option("--silence", config.faults.silence, "chance a frame is not heard")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_option("--drop", config.faults.drop, "chance a reply is lost")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_option("--short", config.faults.shortReply, "chance a reply is cut short")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_option("--parity", config.faults.parity, "chance of a parity error in a block")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_option("--no-echo", config.faults.missingEcho, "chance a stored write is not echoed")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_option("--block-form", form, "block read form: auto, 48 or 192")
-        ->check(CLI::IsMember({"auto", "48", "192"}));
-    app.add_option("--occupancy", config.occupancy, "share of wells with organisms")
-        ->check(CLI::Range(0.0, 1.0));
-    app.add_flag("--no-plate", noPlate, "an empty slot (for the self-test)");
-    app.add_option("--log", logPath, "one JSON line per frame received");
+    addOptions(app, o, form, noPlate);
     CLI11_PARSE(app, argc, argv);
-    config.plateInserted = !noPlate;
-    config.blockForm = form == "48"    ? qv::sim::BlockForm::Acquisition
-                       : form == "192" ? qv::sim::BlockForm::Service
-                                       : qv::sim::BlockForm::Auto;
+    o.config.plateInserted = !noPlate;
+    o.config.blockForm = form == "48"    ? qv::sim::BlockForm::Acquisition
+                         : form == "192" ? qv::sim::BlockForm::Service
+                                         : qv::sim::BlockForm::Auto;
 
     const int signals = stopSignals();
     Pty pty;
     std::string error;
-    if (signals < 0 || !openPty(pty, error) || !makeLink(link, pty.slaveName, error)) {
+    if (signals < 0 || !openPty(pty, error) || !makeLink(o.link, pty.slaveName, error)) {
         std::cerr << "quorvel-sim: " << (error.empty() ? std::strerror(errno) : error) << '\n';
         return 1;
     }
     qv::SystemClock clock;
-    qv::sim::Firmware firmware(clock, config);
+    qv::sim::Firmware firmware(clock, o.config);
     std::ofstream log;
-    if (!logPath.empty()) {
-        log.open(logPath, std::ios::app);
+    if (!o.logPath.empty()) {
+        log.open(o.logPath, std::ios::app);
         firmware.onFrame([&log](const qv::sim::FrameRecord& r) { logFrame(log, r); });
     }
-    std::cerr << "quorvel-sim: instrument " << config.serialNumber << " on " << pty.slaveName
-              << " (link " << link << ")\n";
+    std::cerr << "quorvel-sim: instrument " << o.config.serialNumber << " on " << pty.slaveName
+              << " (link " << o.link << ")\n";
     serve(pty, signals, firmware, clock);
     std::error_code ec;
-    fs::remove(link, ec);
+    fs::remove(o.link, ec);
     close(pty.slave);
     close(pty.master);
     return 0;

@@ -60,7 +60,8 @@ class InProcessBackend : public SerialBackend {
     void attach(const std::string& deviceName, InstrumentLine& line);
     // At most this many bytes per read call (0: no cap).
     void capBytesPerRead(int bytes) { cap_ = bytes; }
-    // Every operation after the first n fails with the error (EIO unless told).
+    // Every operation after the next n fails with the error (EIO unless told); closing
+    // always works, so a test can end cleanly.
     void failAfterOperations(int n, int error = 5);
     // Modem-line calls fail with this error (0: they succeed), as on a pseudo-terminal.
     void refuseModemLines(int error) { lineError_ = error; }

@@ -18,5 +18,6 @@ void addStoreCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool init: lays the installation data into an application folder.
 void addInitCommands(CLI::App& app, ToolContext& ctx);
 void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect
+void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -1,0 +1,203 @@
+#include "analysis/report_histogram.h"
+
+#include <cstring>
+
+#include "analysis/report_statistics.h"
+#include "common/file_util.h"
+#include "common/number_format.h"
+#include "common/rounding.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int kReportedFrequencies = 50;  // bins 0..49
+
+double float64At(const std::string& b, std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    }
+    double d = 0;
+    std::memcpy(&d, &v, sizeof d);
+    return d;
+}
+
+std::int32_t int32At(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+// Per report bin and channel, the summed frequency counts and how many records went in.
+struct HistogramTotals {
+    std::vector<std::vector<std::array<std::int64_t, kReportedFrequencies>>> sums;  // [bin][ch]
+    std::vector<int> records;                                                       // [bin]
+};
+
+int reportBinOf(double minutes, std::int32_t bin) {
+    // Bins end at multiples of the bin size; a record at the very start belongs to the first.
+    const double k = minutes / bin;
+    const auto whole = static_cast<int>(k);
+    return std::max(1, static_cast<double>(whole) == k ? whole : whole + 1);
+}
+
+void accumulate(HistogramTotals& t, const HistogramRecord& rec, std::int32_t bin, int bins) {
+    const int k = reportBinOf(rec.minutes, bin);
+    if (k > bins || !(rec.minutes >= 0)) {
+        return;
+    }
+    ++t.records[k];
+    for (int c = 0; c < kChannels; ++c) {
+        for (int f = 0; f < kReportedFrequencies; ++f) {
+            t.sums[k][c][f] += rec.at(c, f);
+        }
+    }
+}
+
+double wellFrequency(const HistogramTotals& t, const ReportMap& map, int well, int k, int f) {
+    double sum = 0;
+    int beams = 0;
+    for (int c : map.channelOfWell[well]) {
+        if (c >= 0) {
+            sum += static_cast<double>(t.sums[k][c][f]);
+            ++beams;
+        }
+    }
+    return beams > 0 && t.records[k] > 0 ? sum / (beams * t.records[k]) : 0.0;
+}
+
+std::string frequencyHeader(const std::string& sp, const std::string& lead) {
+    std::string s = lead + sp + "Group/Frequency:";
+    for (int f = 0; f < kReportedFrequencies; ++f) {
+        s += sp + std::to_string(f);
+    }
+    return s + "\r\n";
+}
+
+HistogramSections format(const HistogramTotals& t, const BinnedRecords& binned,
+                         const AcquisitionSettings& s, const std::string& sp, int bins) {
+    HistogramSections out;
+    out.groups =
+        "\"<<<<<< Group Histogram: Average Number of Frequency Counts per Data "
+        "Interval>>>>>>\"\r\n" +
+        frequencyHeader(sp, "Time[m]");
+    out.wells =
+        "\"<<<<<< Well Histogram: Average Number of Frequency Counts per Data "
+        "Interval>>>>>>\"\r\n" +
+        frequencyHeader(sp, "Time[m]" + sp + "Well");
+    const auto& map = s.map;
+    for (int k = 1; k <= bins; ++k) {
+        if (t.records[k] == 0) {
+            continue;
+        }
+        const std::string time = std::to_string(
+            std::min<std::int64_t>(std::int64_t{binned.bin} * k, binned.largestTime));
+        std::vector<std::array<double, kReportedFrequencies>> groupSum(
+            static_cast<std::size_t>(s.groups.largestGroup() + 1));
+        std::vector<int> groupWells(groupSum.size(), 0);
+        for (int w = 0; w <= map.largestWell; ++w) {
+            if (!map.wellHasChannels(w)) {
+                continue;
+            }
+            const int beam0 = map.beamZeroChannel(w);
+            const int g = beam0 >= 0 ? s.groups.channelGroup[beam0] : -1;
+            std::string line = time + sp + wellLabel(w, map.rows) + sp + s.groups.label(g);
+            for (int f = 0; f < kReportedFrequencies; ++f) {
+                const double v = wellFrequency(t, map, w, k, f);
+                line += sp + std::to_string(roundHalfEven(v));
+                if (g >= 0) {
+                    groupSum[g][f] += v;
+                }
+            }
+            out.wells += line + "\r\n";
+            if (g >= 0) {
+                ++groupWells[g];
+            }
+        }
+        for (std::size_t g = 0; g < groupSum.size(); ++g) {
+            std::string line = time + sp + s.groups.label(static_cast<int>(g));
+            for (int f = 0; f < kReportedFrequencies; ++f) {
+                const double v = groupWells[g] > 0 ? groupSum[g][f] / groupWells[g] : 0.0;
+                line += sp + std::to_string(roundHalfEven(v));
+            }
+            out.groups += line + "\r\n";
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<HistogramRecord> decodeHistogramRecords(const std::string& bytes) {
+    const std::size_t n = bytes.size() / kHistogramRecordBytes;
+    std::vector<HistogramRecord> out(n);
+    for (std::size_t r = 0; r < n; ++r) {
+        const std::size_t base = r * kHistogramRecordBytes;
+        out[r].minutes = float64At(bytes, base);
+        out[r].samplePeriod = float64At(bytes, base + 8);
+        out[r].values.resize(385 * kFrequencyBins);
+        for (std::size_t i = 0; i < out[r].values.size(); ++i) {
+            out[r].values[i] = int32At(bytes, base + 16 + 4 * i);
+        }
+    }
+    return out;
+}
+
+std::optional<int> highestHistogramFile(const std::filesystem::path& folder) {
+    std::optional<int> highest;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= 9 || name.rfind("histo", 0) != 0 ||
+            name.compare(name.size() - 4, 4, ".bin") != 0) {
+            continue;
+        }
+        const std::string digits = name.substr(5, name.size() - 9);
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+            digits.size() > 6) {
+            continue;
+        }
+        highest = std::max(highest.value_or(0), std::stoi(digits));
+    }
+    return highest;
+}
+
+std::optional<HistogramSections> histogramSections(const std::filesystem::path& folder,
+                                                   const BinnedRecords& binned,
+                                                   const AcquisitionSettings& settings,
+                                                   const std::string& separator, Ui& ui) {
+    const auto highest = highestHistogramFile(folder);
+    if (!highest) {
+        ui.message("Error getting Histogram.bin data");
+        return std::nullopt;
+    }
+    const int bins = reportedBinCount(binned.largestTime, binned.bin);
+    HistogramTotals totals;
+    totals.sums.assign(static_cast<std::size_t>(bins + 1),
+                       std::vector<std::array<std::int64_t, kReportedFrequencies>>(kChannels));
+    for (auto& perBin : totals.sums) {
+        for (auto& ch : perBin) {
+            ch.fill(0);
+        }
+    }
+    totals.records.assign(static_cast<std::size_t>(bins + 1), 0);
+    for (int n = 0; n <= *highest; ++n) {
+        const auto bytes = readFile(folder / ("histo" + formatPadded(n, 4) + ".bin"));
+        if (!bytes) {
+            continue;
+        }
+        for (const auto& rec : decodeHistogramRecords(*bytes)) {
+            accumulate(totals, rec, binned.bin, bins);
+        }
+    }
+    if (binned.bin < 1) {
+        ui.message("Report Calculation Error");
+        return std::nullopt;
+    }
+    return format(totals, binned, settings, separator, bins);
+}
+
+}  // namespace qv

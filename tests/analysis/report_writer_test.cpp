@@ -110,6 +110,32 @@ TEST_F(ReportWriterTest, ChannelArrayGoldenOnOneBeamPlate) {
     expectGolden(*out.path, "charray.csv");
 }
 
+TEST_F(ReportWriterTest, RowsGoldenAsPercentOfBasal) {
+    fixture_.write(folder_, run(90));
+    // A basal run of 40 minutes: the basal period is one bin without a question.
+    writeBytes("p00003/20240614_1400/counts.bin",
+               testing::encodeCounts(testing::everyMinute(
+                   40, [](int, int c) { return c == 0 || c == 16 ? 0 : c % 5 + 1; })));
+    auto r = request(ReportLayout::Rows);
+    r.basalName = "20240614_1400 before treatment";
+    ui_.queueAnswer(Answer::Yes);     // wells with a zero basal: proceed
+    ui_.queueAnswer(Answer::Cancel);  // and discard them
+    const auto out = generate(r);
+    ASSERT_TRUE(out.path) << (ui_.messages.empty() ? "" : ui_.messages.back());
+    expectGolden(*out.path, "rows_basal.csv");
+    const std::string text = readBytes(*out.path);
+    EXPECT_NE(text.find("\"TIME0(BASAL MEASSURE):\",\"20240614_1400 before treatment\"\r\n\r\n"
+                        "\"***DATA AS % OF BASAL ACTIVITY***\"\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("Group/Time[m],0,30,60,90\r\n\"000_Control\",100,"), std::string::npos);
+    EXPECT_NE(text.find("Temp[\xB0"
+                        "C],?,21.5"),
+              std::string::npos);
+    EXPECT_TRUE(ui_.scriptUsedUp());
+    // Well A1 had no basal activity: it is reported free.
+    EXPECT_NE(text.find("A1,\"999_Free\",100,-999,-999,-999\r\n"), std::string::npos);
+}
+
 TEST_F(ReportWriterTest, HistogramGolden) {
     fixture_.write(folder_, run(60));
     std::string bytes;

@@ -15,5 +15,6 @@ struct ToolContext {
 
 // One registration function per cmd_<area>.cpp.
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
+void addReportCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

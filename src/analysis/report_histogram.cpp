@@ -31,10 +31,29 @@ std::int32_t int32At(const std::string& b, std::size_t at) {
     return static_cast<std::int32_t>(v);
 }
 
-// Per report bin and channel, the summed frequency counts and how many records went in.
-struct HistogramTotals {
-    std::vector<std::vector<std::array<std::int64_t, kReportedFrequencies>>> sums;  // [bin][ch]
-    std::vector<int> records;                                                       // [bin]
+// The frequency counts of one report bin, summed per channel over the records it received.
+// Records arrive in time order, so one bin is held at a time and printed when the next begins.
+struct BinTotals {
+    int bin = 0;
+    int records = 0;
+    std::vector<std::array<std::int64_t, kReportedFrequencies>> sums =
+        std::vector<std::array<std::int64_t, kReportedFrequencies>>(kChannels);
+
+    void restart(int k) {
+        bin = k;
+        records = 0;
+        for (auto& s : sums) {
+            s.fill(0);
+        }
+    }
+    void add(const HistogramRecord& rec) {
+        ++records;
+        for (int f = 0; f < kReportedFrequencies; ++f) {
+            for (int c = 0; c < kChannels; ++c) {
+                sums[c][f] += rec.at(c, f);
+            }
+        }
+    }
 };
 
 int reportBinOf(double minutes, std::int32_t bin) {
@@ -44,29 +63,16 @@ int reportBinOf(double minutes, std::int32_t bin) {
     return std::max(1, static_cast<double>(whole) == k ? whole : whole + 1);
 }
 
-void accumulate(HistogramTotals& t, const HistogramRecord& rec, std::int32_t bin, int bins) {
-    const int k = reportBinOf(rec.minutes, bin);
-    if (k > bins || !(rec.minutes >= 0)) {
-        return;
-    }
-    ++t.records[k];
-    for (int c = 0; c < kChannels; ++c) {
-        for (int f = 0; f < kReportedFrequencies; ++f) {
-            t.sums[k][c][f] += rec.at(c, f);
-        }
-    }
-}
-
-double wellFrequency(const HistogramTotals& t, const ReportMap& map, int well, int k, int f) {
+double wellFrequency(const BinTotals& t, const ReportMap& map, int well, int f) {
     double sum = 0;
     int beams = 0;
     for (int c : map.channelOfWell[well]) {
         if (c >= 0) {
-            sum += static_cast<double>(t.sums[k][c][f]);
+            sum += static_cast<double>(t.sums[c][f]);
             ++beams;
         }
     }
-    return beams > 0 && t.records[k] > 0 ? sum / (beams * t.records[k]) : 0.0;
+    return beams > 0 && t.records > 0 ? sum / (beams * t.records) : 0.0;
 }
 
 std::string frequencyHeader(const std::string& sp, const std::string& lead) {
@@ -77,57 +83,71 @@ std::string frequencyHeader(const std::string& sp, const std::string& lead) {
     return s + "\r\n";
 }
 
-HistogramSections format(const HistogramTotals& t, const BinnedRecords& binned,
-                         const AcquisitionSettings& s, const std::string& sp, int bins) {
-    HistogramSections out;
-    out.groups =
-        "\"<<<<<< Group Histogram: Average Number of Frequency Counts per Data "
-        "Interval>>>>>>\"\r\n" +
-        frequencyHeader(sp, "Time[m]");
-    out.wells =
-        "\"<<<<<< Well Histogram: Average Number of Frequency Counts per Data "
-        "Interval>>>>>>\"\r\n" +
-        frequencyHeader(sp, "Time[m]" + sp + "Well");
-    const auto& map = s.map;
-    for (int k = 1; k <= bins; ++k) {
-        if (t.records[k] == 0) {
-            continue;
+class HistogramPrinter {
+  public:
+    HistogramPrinter(const BinnedRecords& binned, const AcquisitionSettings& s, std::string sp)
+        : binned_(binned), s_(s), sp_(std::move(sp)) {
+        out.groups =
+            "\"<<<<<< Group Histogram: Average Number of Frequency Counts per Data "
+            "Interval>>>>>>\"\r\n" +
+            frequencyHeader(sp_, "Time[m]");
+        out.wells =
+            "\"<<<<<< Well Histogram: Average Number of Frequency Counts per Data "
+            "Interval>>>>>>\"\r\n" +
+            frequencyHeader(sp_, "Time[m]" + sp_ + "Well");
+    }
+
+    // Well lines of the bin, then the group lines as the mean of their wells.
+    void print(const BinTotals& t) {
+        if (t.records == 0) {
+            return;
         }
+        const auto& map = s_.map;
         const std::string time = std::to_string(
-            std::min<std::int64_t>(std::int64_t{binned.bin} * k, binned.largestTime));
+            std::min<std::int64_t>(std::int64_t{binned_.bin} * t.bin, binned_.largestTime));
         std::vector<std::array<double, kReportedFrequencies>> groupSum(
-            static_cast<std::size_t>(s.groups.largestGroup() + 1));
+            static_cast<std::size_t>(s_.groups.largestGroup() + 1));
         std::vector<int> groupWells(groupSum.size(), 0);
         for (int w = 0; w <= map.largestWell; ++w) {
             if (!map.wellHasChannels(w)) {
                 continue;
             }
             const int beam0 = map.beamZeroChannel(w);
-            const int g = beam0 >= 0 ? s.groups.channelGroup[beam0] : -1;
-            std::string line = time + sp + wellLabel(w, map.rows) + sp + s.groups.label(g);
+            const int g = beam0 >= 0 ? s_.groups.channelGroup[beam0] : -1;
+            out.wells += time + sp_ + wellLabel(w, map.rows) + sp_ + s_.groups.label(g);
             for (int f = 0; f < kReportedFrequencies; ++f) {
-                const double v = wellFrequency(t, map, w, k, f);
-                line += sp + std::to_string(roundHalfEven(v));
+                const double v = wellFrequency(t, map, w, f);
+                appendValue(out.wells, v);
                 if (g >= 0) {
                     groupSum[g][f] += v;
                 }
             }
-            out.wells += line + "\r\n";
+            out.wells += "\r\n";
             if (g >= 0) {
                 ++groupWells[g];
             }
         }
         for (std::size_t g = 0; g < groupSum.size(); ++g) {
-            std::string line = time + sp + s.groups.label(static_cast<int>(g));
+            out.groups += time + sp_ + s_.groups.label(static_cast<int>(g));
             for (int f = 0; f < kReportedFrequencies; ++f) {
-                const double v = groupWells[g] > 0 ? groupSum[g][f] / groupWells[g] : 0.0;
-                line += sp + std::to_string(roundHalfEven(v));
+                appendValue(out.groups, groupWells[g] > 0 ? groupSum[g][f] / groupWells[g] : 0.0);
             }
-            out.groups += line + "\r\n";
+            out.groups += "\r\n";
         }
     }
-    return out;
-}
+
+    HistogramSections out;
+
+  private:
+    void appendValue(std::string& line, double v) const {
+        line += sp_;
+        line += std::to_string(roundHalfEven(v));
+    }
+
+    const BinnedRecords& binned_;
+    const AcquisitionSettings& s_;
+    std::string sp_;
+};
 
 }  // namespace
 
@@ -174,30 +194,33 @@ std::optional<HistogramSections> histogramSections(const std::filesystem::path& 
         ui.message("Error getting Histogram.bin data");
         return std::nullopt;
     }
-    const int bins = reportedBinCount(binned.largestTime, binned.bin);
-    HistogramTotals totals;
-    totals.sums.assign(static_cast<std::size_t>(bins + 1),
-                       std::vector<std::array<std::int64_t, kReportedFrequencies>>(kChannels));
-    for (auto& perBin : totals.sums) {
-        for (auto& ch : perBin) {
-            ch.fill(0);
-        }
+    if (binned.bin < 1) {
+        ui.message("Report Calculation Error");
+        return std::nullopt;
     }
-    totals.records.assign(static_cast<std::size_t>(bins + 1), 0);
+    const int bins = reportedBinCount(binned.largestTime, binned.bin);
+    HistogramPrinter printer(binned, settings, separator);
+    BinTotals current;
     for (int n = 0; n <= *highest; ++n) {
         const auto bytes = readFile(folder / ("histo" + formatPadded(n, 4) + ".bin"));
         if (!bytes) {
             continue;
         }
         for (const auto& rec : decodeHistogramRecords(*bytes)) {
-            accumulate(totals, rec, binned.bin, bins);
+            const int k = reportBinOf(rec.minutes, binned.bin);
+            // A record from before the bin being summed belongs to no run of this report.
+            if (!(rec.minutes >= 0) || k > bins || k < current.bin) {
+                continue;
+            }
+            if (k != current.bin) {
+                printer.print(current);
+                current.restart(k);
+            }
+            current.add(rec);
         }
     }
-    if (binned.bin < 1) {
-        ui.message("Report Calculation Error");
-        return std::nullopt;
-    }
-    return format(totals, binned, settings, separator, bins);
+    printer.print(current);
+    return printer.out;
 }
 
 }  // namespace qv

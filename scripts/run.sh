@@ -10,3 +10,7 @@ cmake --build --preset dev -j "$(nproc)" --target quorvel-tool
 
 tool=build/dev/src/cli/quorvel-tool
 "$tool" --version
+app=${QUORVEL_HOME:-build/app-folder}
+if [ ! -f "$app/config.dat" ]; then
+    "$tool" init "$app"
+fi

@@ -15,6 +15,9 @@ struct ToolContext {
 
 // One registration function per cmd_<area>.cpp.
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool init: lays the installation data into an application folder.
+void addInitCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool report and export-wells: an acquisition's report and per-well export.
 void addReportCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

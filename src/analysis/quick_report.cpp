@@ -1,5 +1,6 @@
 #include "analysis/quick_report.h"
 
+#include "analysis/report_acquisition.h"
 #include "common/file_util.h"
 #include "common/number_format.h"
 #include "common/rounding.h"
@@ -69,6 +70,19 @@ void channelLines(std::string& out, const QuickReportInput& in) {
 }
 
 }  // namespace
+
+QuickReportInput quickReportInputOf(int projectNumber, const ProjectSetup& setup,
+                                    const PlateFormat& plate,
+                                    const std::array<std::int64_t, kChannels>& totals) {
+    QuickReportInput in;
+    in.projectNumber = projectNumber;
+    in.projectName = setup.Name;
+    in.groups = reportGroupsOf(setup);
+    in.enabled = setup.channelEnabled;
+    in.map = reportMapOf(plate);
+    in.totals = totals;
+    return in;
+}
 
 std::string quickReportText(const QuickReportInput& input, const DateTime& now) {
     std::string out = formatDisplayStamp(now) + ":" + formatPadded(now.second, 2) + "\r\n";

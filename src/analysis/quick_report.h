@@ -8,6 +8,8 @@
 #include "analysis/report_map.h"
 #include "common/clock.h"
 #include "common/ui.h"
+#include "store/plate_format.h"
+#include "store/project_setup.h"
 
 namespace qv {
 
@@ -21,6 +23,11 @@ struct QuickReportInput {
     ReportMap map;
     std::array<std::int64_t, kChannels> totals{};
 };
+
+// The input from the project settings and plate format in memory.
+QuickReportInput quickReportInputOf(int projectNumber, const ProjectSetup& setup,
+                                    const PlateFormat& plate,
+                                    const std::array<std::int64_t, kChannels>& totals);
 
 // The text of report.txt (CR LF line ends).
 std::string quickReportText(const QuickReportInput& input, const DateTime& now);

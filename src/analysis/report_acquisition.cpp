@@ -2,6 +2,7 @@
 
 #include "common/field_text.h"
 #include "common/number_format.h"
+#include "store/acquisition_description.h"
 
 namespace qv {
 
@@ -91,19 +92,20 @@ std::string settingLine(int dspMethod, int organism, int snrx10) {
            "[snr=" + formatFixed(snr / 10.0, 1) + "]";
 }
 
-ReportGroups defaultReportGroups() {
+ReportGroups reportGroupsOf(const ProjectSetup& setup) {
     ReportGroups g;
-    g.names.assign(kChannels + 1, "Free");
-    for (int i = 0; i <= 11; ++i) {
-        g.names[i] = "Group" + std::to_string(i);
-    }
-    g.channelGroup.fill(-1);
-    for (int c = 0; c < 24; ++c) {
-        for (int r = 0; r < 16; ++r) {
-            g.channelGroup[c * 16 + r] = (c + 1) / 2;
-        }
+    g.names.assign(setup.groupName.begin(), setup.groupName.end());
+    for (int c = 0; c < kChannelSlots; ++c) {
+        g.channelGroup[c] = setup.channelGroup[c];
     }
     return g;
+}
+
+ReportGroups defaultReportGroups() {
+    ProjectSetup defaults;
+    setDefaultGroupNames(defaults);
+    setDefaultChannelGroups(defaults);
+    return reportGroupsOf(defaults);
 }
 
 std::optional<ReportMap> readReportMap(const std::filesystem::path& formatFile) {
@@ -142,13 +144,23 @@ std::optional<ReportMap> readReportMap(const std::filesystem::path& formatFile) 
     return map;
 }
 
-std::string readAcquisitionName(const std::filesystem::path& folder) {
-    auto r = FieldReader::open(folder / "subproj.dat");
-    std::string name;
-    if (!r || !r->text(name)) {
-        return "";
+ReportMap reportMapOf(const PlateFormat& plate) {
+    ReportMap map;
+    map.rows = plate.rows;
+    map.columns = plate.columns;
+    map.wellOfChannel.fill(-1);
+    map.beamOfChannel.fill(0);
+    for (int c = 0; c < kChannels; ++c) {
+        // Only channels that really own their cell: the store's cells hold 0 when unfilled.
+        const int w = plate.wellOfChannel[c];
+        const int b = plate.beamOfChannel[c];
+        if (w >= 0 && plate.channelOf(w, b) == c) {
+            map.wellOfChannel[c] = w;
+            map.beamOfChannel[c] = b;
+        }
     }
-    return name;
+    map.build();
+    return map;
 }
 
 std::optional<AcquisitionSettings> readAcquisitionSettings(const std::filesystem::path& folder,

@@ -6,6 +6,7 @@
 
 #include "analysis/report_map.h"
 #include "common/ui.h"
+#include "store/plate_format.h"
 
 namespace qv {
 
@@ -28,6 +29,8 @@ std::string settingLine(int dspMethod, int organism, int snrx10);
 
 // The grouping a project starts with: Group0..Group11 then Free; columns paired into groups.
 ReportGroups defaultReportGroups();
+// The grouping of project settings in memory.
+ReportGroups reportGroupsOf(const ProjectSetup& setup);
 
 // Reads setup.dat, groups.dat, chgroup.dat and subproj.dat of the acquisition folder and the
 // plate format it names from the application folder (".dat", else ".bak"). Shows the system's
@@ -40,7 +43,7 @@ std::optional<AcquisitionSettings> readAcquisitionSettings(const std::filesystem
 // The plate format file as a report map; nullopt when the file cannot be read.
 std::optional<ReportMap> readReportMap(const std::filesystem::path& formatFile);
 
-// First field of subproj.dat; empty when missing or unreadable.
-std::string readAcquisitionName(const std::filesystem::path& folder);
+// The store's plate format as a report map (for the windows that hold the current project's).
+ReportMap reportMapOf(const PlateFormat& plate);
 
 }  // namespace qv

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "store/project_setup.h"
+
 namespace qv {
 
-constexpr int kChannels = 384;
 constexpr std::size_t kCountsRecordBytes = 774;
 
 // One counts record as stored (counts.bin): whole minutes, 384 channel counts, temperature x 10.

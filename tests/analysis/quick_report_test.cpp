@@ -73,6 +73,26 @@ TEST(QuickReport, WrittenAndOpenedOnlyWhenNoRunIsGoing) {
     EXPECT_GT(clock.totalSleptMs(), 0);
 }
 
+TEST(QuickReport, FromTheProjectInMemory) {
+    ProjectSetup setup;
+    setup.Name = "Larvae";
+    setDefaultGroupNames(setup);
+    setDefaultChannelGroups(setup);
+    setup.channelEnabled.fill(true);
+    PlateFormat plate;
+    ASSERT_TRUE(applyBuiltInPlateFormat("w96f", plate));
+    buildMap(plate);
+    std::array<std::int64_t, kChannels> totals{};
+    totals[0] = 3;
+    totals[16] = 4;
+    const auto text = quickReportText(quickReportInputOf(3, setup, plate, totals), DateTime{});
+    EXPECT_NE(text.find("\r\n3_Larvae\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Well Group Value\r\nA1 \"000_Group0\" 4\r\n"), std::string::npos);
+    // The format names well 96 as its largest, but no channel lies there: no line for it.
+    EXPECT_NE(text.find("\r\nH12 "), std::string::npos);
+    EXPECT_EQ(text.find("\r\nA13 "), std::string::npos);
+}
+
 TEST(ShowMyReport, NeedsARunWithActivity) {
     testing::TempDir dir;
     ScriptedUi ui;

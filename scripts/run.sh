@@ -14,3 +14,7 @@ app=${QUORVEL_HOME:-build/app-folder}
 if [ ! -f "$app/config.dat" ]; then
     "$tool" init "$app"
 fi
+# Until the desktop application exists, show what the program loads from that folder.
+"$tool" config show --app-folder "$app"
+"$tool" project show --app-folder "$app" > "$app/project-show.json"
+echo "project settings as loaded: $app/project-show.json"

@@ -6,9 +6,11 @@
 
 #include "common/ui.h"
 #include "store/app_config.h"
+#include "store/calibration_values.h"
 #include "store/plate_format.h"
 #include "store/project_load.h"
 #include "store/project_setup.h"
+#include "store/report_config.h"
 
 namespace qv {
 
@@ -43,6 +45,11 @@ class Store {
     const ProjectSetup& setup() const { return setup_; }
     PlateFormat& plate() { return plate_; }
     const PlateFormat& plate() const { return plate_; }
+    ReportConfig& report() { return report_; }
+    const ReportConfig& report() const { return report_; }
+    // The PinHole and Gain tables of calvalue.dat.
+    CalibrationValues& calibration() { return calibration_; }
+    const CalibrationValues& calibration() const { return calibration_; }
     Ui& ui() { return ui_; }
 
     enum class StartUp { Ready, ConfigMissing };
@@ -77,6 +84,8 @@ class Store {
     AppConfig config_;
     ProjectSetup setup_;
     PlateFormat plate_;
+    ReportConfig report_;
+    CalibrationValues calibration_;
     std::string newsLine_;
 };
 

@@ -21,8 +21,9 @@ enum StatisticBox { kAverage = 0, kMedian = 1, kStdError = 2, kStdDev = 3, kCoun
 // and does; the Qt window binds its controls to these fields and forwards its clicks.
 class ReportSettingsWindow {
   public:
-    ReportSettingsWindow(std::filesystem::path appFolder, Ui& ui)
-        : appFolder_(std::move(appFolder)), ui_(ui) {}
+    // The config is the application-wide record the store owns.
+    ReportSettingsWindow(std::filesystem::path appFolder, ReportConfig& config, Ui& ui)
+        : config(config), appFolder_(std::move(appFolder)), ui_(ui) {}
 
     // Fills the controls from repoconf.dat (loaded with flag 1) and the system list separator.
     void open(const std::string& listSeparator);
@@ -41,7 +42,7 @@ class ReportSettingsWindow {
     bool visible = false;
     // The main window's menu entry "User Defined BIN size".
     bool userDefinedChecked = false;
-    ReportConfig config;
+    ReportConfig& config;
 
   private:
     std::filesystem::path appFolder_;
@@ -52,8 +53,8 @@ class ReportSettingsWindow {
 // The report window (`frm_report`, "Report Output"): its start values and control rules.
 class ReportWindow {
   public:
-    ReportWindow(std::filesystem::path appFolder, Ui& ui)
-        : appFolder_(std::move(appFolder)), ui_(ui) {}
+    ReportWindow(std::filesystem::path appFolder, ReportConfig& config, Ui& ui)
+        : config(config), appFolder_(std::move(appFolder)), ui_(ui) {}
 
     // Fills the lists and the controls from `ReportConfig`, loaded with flag 1 while the menu
     // entry "User Defined BIN size" is checked, else reset to the defaults (flag 0).
@@ -95,7 +96,7 @@ class ReportWindow {
     std::string basalName;    // `cmbbasal`
     bool settingsEnabled = true;
     bool visible = true;
-    ReportConfig config;
+    ReportConfig& config;
 
   private:
     std::filesystem::path appFolder_;

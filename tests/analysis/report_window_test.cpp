@@ -13,8 +13,9 @@ class ReportWindowsTest : public ::testing::Test {
   protected:
     testing::TempDir dir_;
     ScriptedUi ui_;
-    ReportSettingsWindow settings_{dir_.path(), ui_};
-    ReportWindow report_{dir_.path(), ui_};
+    ReportConfig config_;
+    ReportSettingsWindow settings_{dir_.path(), config_, ui_};
+    ReportWindow report_{dir_.path(), config_, ui_};
 };
 
 TEST_F(ReportWindowsTest, AppliedTextSettingsOpenTheNextReportWindow) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "analysis/report_binning.h"
 #include "analysis/report_fixture.h"
 #include "analysis/report_statistics.h"
@@ -81,6 +83,51 @@ TEST(ReportBinning, WeekOfQuarterMinuteRecordsDoesNotDrift) {
     ASSERT_EQ(b.lastBin, 167);
     for (int i = 1; i <= 167; ++i) {
         ASSERT_EQ(b.counts[i][0], 240) << "bin " << i;
+    }
+}
+
+// The spreading walked step by step as described: a record's share per 0.02 minute, the record
+// and bin clocks reset when they reach their length and advanced at once.
+std::vector<double> spreadStepByStep(const std::vector<ActivityRecord>& records, int largestTime,
+                                     int bin, int channel) {
+    const auto last = static_cast<std::int64_t>(records.size()) - 1;
+    const auto n = static_cast<int>(std::nearbyint(static_cast<double>(largestTime) / bin));
+    const double r = static_cast<double>(largestTime) / static_cast<double>(last);
+    std::vector<double> acc(n + 2, 0.0);
+    std::int64_t rec = 0, b = 0, recordClock = 0, binClock = 0;
+    while (b <= n && rec < last) {
+        acc[b] += records[rec].counts[channel] / (r * 50);
+        if (recordClock * last >= 50 * std::int64_t{largestTime}) {
+            ++rec;
+            recordClock = 0;
+        }
+        if (binClock >= 50 * bin) {
+            ++b;
+            binClock = 0;
+        }
+        ++recordClock;
+        ++binClock;
+    }
+    return acc;
+}
+
+TEST(ReportBinning, SpreadingMatchesTheStepWalk) {
+    // 140 records over 60 minutes: a record lasts 21.4 steps, so records straddle bin edges.
+    std::vector<ActivityRecord> records(141);
+    for (int i = 0; i <= 140; ++i) {
+        records[i].time = i * 60 / 140;
+        for (int c = 0; c < kChannels; ++c) {
+            records[i].counts[c] = static_cast<std::int16_t>((i * 31 + c * 17) % 11);
+        }
+    }
+    ASSERT_FALSE(recordsAreIrregular(records));
+    const auto b = binRecords(records, 60, 15);
+    ASSERT_EQ(b.lastBin, 3);
+    for (int c : {0, 1, 5, 200, 383}) {
+        const auto walk = spreadStepByStep(records, 60, 15, c);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(b.counts[i][c], std::nearbyint(walk[i])) << "channel " << c << " bin " << i;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "analysis/report_histogram.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "analysis/report_statistics.h"
@@ -56,11 +57,14 @@ struct BinTotals {
     }
 };
 
-int reportBinOf(double minutes, std::int32_t bin) {
-    // Bins end at multiples of the bin size; a record at the very start belongs to the first.
-    const double k = minutes / bin;
-    const auto whole = static_cast<int>(k);
-    return std::max(1, static_cast<double>(whole) == k ? whole : whole + 1);
+// Bins end at multiples of the bin size; a record at the very start belongs to the first. A
+// time that is no number, negative or past the last bin gives 0 (no bin).
+int reportBinOf(double minutes, std::int32_t bin, int bins) {
+    const double k = std::ceil(minutes / bin);
+    if (!(minutes >= 0) || !(k <= bins)) {
+        return 0;
+    }
+    return std::max(1, static_cast<int>(k));
 }
 
 double wellFrequency(const BinTotals& t, const ReportMap& map, int well, int f) {
@@ -207,9 +211,9 @@ std::optional<HistogramSections> histogramSections(const std::filesystem::path& 
             continue;
         }
         for (const auto& rec : decodeHistogramRecords(*bytes)) {
-            const int k = reportBinOf(rec.minutes, binned.bin);
+            const int k = reportBinOf(rec.minutes, binned.bin, bins);
             // A record from before the bin being summed belongs to no run of this report.
-            if (!(rec.minutes >= 0) || k > bins || k < current.bin) {
+            if (k == 0 || k < current.bin) {
                 continue;
             }
             if (k != current.bin) {

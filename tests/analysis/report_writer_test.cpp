@@ -260,6 +260,42 @@ TEST_F(ReportWriterTest, GarbageSettingsDoNotCrash) {
               "Error [" + (folder_ / "chgroup.dat").string() + "] => Loading default groups...");
 }
 
+TEST_F(ReportWriterTest, EveryInputFileGarbledOrCutShort) {
+    // Each stored file in turn: empty, cut in the middle, and random bytes. The action either
+    // writes a report or says why not; it never crashes or claims a report it did not write.
+    std::uint32_t seed = 12345;
+    auto garbage = [&seed](std::size_t n) {
+        std::string s(n, '\0');
+        for (auto& ch : s) {
+            seed = seed * 1103515245u + 12345u;
+            ch = static_cast<char>(seed >> 16);
+        }
+        return s;
+    };
+    for (const char* name : {"counts.bin", "setup.dat", "groups.dat", "chgroup.dat", "subproj.dat",
+                             "histo0000.bin", "../../w96f.dat"}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            fixture_.write(folder_, run(60));
+            fs::remove("w96f.dat");
+            testing::writePlateFormat(".", "w96f");
+            const fs::path file = folder_ / name;
+            const std::string good = fs::exists(file) ? readBytes(file) : std::string(800, 'x');
+            writeBytes(file, variant == 0   ? std::string()
+                             : variant == 1 ? good.substr(0, good.size() / 2)
+                                            : garbage(good.size()));
+            for (auto layout : {ReportLayout::Rows, ReportLayout::Histogram}) {
+                fs::remove(folder_ / "report.csv");
+                ui_.messages.clear();
+                const auto out = generate(request(layout));
+                EXPECT_EQ(out.path.has_value(), fs::exists(folder_ / "report.csv")) << name;
+                if (!out.path) {
+                    EXPECT_FALSE(ui_.messages.empty()) << name << " variant " << variant;
+                }
+            }
+        }
+    }
+}
+
 TEST(ReportCopyName, BlanksAndSeparatorsBecomeUnderscores) {
     EXPECT_EQ(acquisitionCopyName("My test 1", ".txt"), "My_test_1.txt");
     EXPECT_EQ(acquisitionCopyName("../up", ".csv"), ".._up.csv");

@@ -160,6 +160,16 @@ int rescale(Basal& basal, BinnedRecords& report, ReportGroups& groups, const Rep
     return discarded;
 }
 
+BinnedRecords binBasal(const std::filesystem::path& folder, std::int32_t bin, Ui& ui) {
+    const auto countsPath = folder / "counts.bin";
+    const auto file = readCountsFile(countsPath);
+    if (!file) {
+        ui.message("Error loading " + countsPath.string());
+    }
+    const auto records = loadRecords(file.value_or(std::vector<CountsRecord>{}));
+    return binRecords(records, records.empty() ? 0 : records.back().time, bin);
+}
+
 }  // namespace
 
 bool basalIsOn(const std::string& basalName) {
@@ -215,14 +225,7 @@ BasalOutcome normaliseToBasal(const std::string& basalName,
     const std::string folderText = reportFolder.string();
     ui.message("Using Groups Selected in Experiment: " +
                folderText.substr(folderText.size() > 20 ? folderText.size() - 20 : 0));
-    const auto countsPath = basalFolder(reportFolder, basalName) / "counts.bin";
-    const auto file = readCountsFile(countsPath);
-    if (!file) {
-        ui.message("Error loading " + countsPath.string());
-    }
-    const auto records = loadRecords(file.value_or(std::vector<CountsRecord>{}));
-    const std::int32_t largest = records.empty() ? 0 : records.back().time;
-    const BinnedRecords basal = binRecords(records, largest, report.bin);
+    const BinnedRecords basal = binBasal(basalFolder(reportFolder, basalName), report.bin, ui);
     if (basal.lastBin < 0) {
         ui.message("Resampling ERROR");
         return BasalOutcome::Stop;

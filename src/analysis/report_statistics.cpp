@@ -56,40 +56,49 @@ void fillWells(ReportStatistics& s, const BinnedRecords& binned, const ReportMap
     }
 }
 
-// Deviation as the sample standard deviation of the group's well activities.
+std::vector<int> wellsOfGroup(const ReportStatistics& s, int group) {
+    std::vector<int> wells;
+    for (int w = 0; w < static_cast<int>(s.wellGroup.size()); ++w) {
+        if (s.wellGroup[w] == group) {
+            wells.push_back(w);
+        }
+    }
+    return wells;
+}
+
+// The deviation accumulates the rounded running sum of squares, well by well.
+void groupBin(ReportStatistics& s, int g, int k, const std::vector<int>& wells) {
+    const auto n = static_cast<std::int64_t>(wells.size());
+    std::int64_t sum = 0;
+    for (int w : wells) {
+        sum += s.wellActivity[w][k];
+    }
+    const std::int64_t avg = roundHalfEven(static_cast<double>(sum) / n);
+    s.groupAverage[g][k] = static_cast<std::int32_t>(avg);
+    if (n > 1) {
+        double squares = 0;
+        for (int w : wells) {
+            const double d = static_cast<double>(s.wellActivity[w][k] - avg);
+            squares = roundHalfEvenReal(d * d + squares);
+        }
+        s.groupDeviation[g][k] =
+            static_cast<std::int32_t>(roundHalfEven(std::sqrt(squares / (n - 1))));
+    }
+}
+
 void fillGroups(ReportStatistics& s) {
     const auto groups = static_cast<std::size_t>(s.largestGroup + 1);
     s.groupAverage.assign(groups, std::vector<std::int32_t>(s.bins + 1, 0));
     s.groupDeviation.assign(groups, std::vector<std::int32_t>(s.bins + 1, 0));
     s.groupSize.assign(groups, 0);
     for (int g = 0; g <= s.largestGroup; ++g) {
-        std::vector<int> wells;
-        for (int w = 0; w < static_cast<int>(s.wellGroup.size()); ++w) {
-            if (s.wellGroup[w] == g) {
-                wells.push_back(w);
-            }
-        }
-        const auto n = static_cast<std::int64_t>(wells.size());
-        if (n == 0) {
+        const std::vector<int> wells = wellsOfGroup(s, g);
+        if (wells.empty()) {
             continue;
         }
-        s.groupSize[g] = static_cast<std::int32_t>(n);
+        s.groupSize[g] = static_cast<std::int32_t>(wells.size());
         for (int k = 1; k <= s.bins; ++k) {
-            std::int64_t sum = 0;
-            for (int w : wells) {
-                sum += s.wellActivity[w][k];
-            }
-            const std::int64_t avg = roundHalfEven(static_cast<double>(sum) / n);
-            s.groupAverage[g][k] = static_cast<std::int32_t>(avg);
-            if (n > 1) {
-                double squares = 0;
-                for (int w : wells) {
-                    const double d = static_cast<double>(s.wellActivity[w][k] - avg);
-                    squares = roundHalfEvenReal(d * d + squares);
-                }
-                s.groupDeviation[g][k] =
-                    static_cast<std::int32_t>(roundHalfEven(std::sqrt(squares / (n - 1))));
-            }
+            groupBin(s, g, k, wells);
         }
     }
 }

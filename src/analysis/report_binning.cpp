@@ -9,6 +9,9 @@ namespace qv {
 
 namespace {
 
+// Two stamp-limited runs of one-minute bins; more than that is no run the format can hold.
+constexpr std::int64_t kMostBins = 65536;
+
 // num / den to the nearest integer, ties to even, exactly (den > 0, num >= 0 or < 0).
 std::int64_t roundRatio(std::int64_t num, std::int64_t den) {
     std::int64_t q = num / den;
@@ -177,6 +180,9 @@ BinnedRecords binRecords(const std::vector<ActivityRecord>& records, std::int32_
         return out;
     }
     const std::int64_t n = roundHalfEven(static_cast<double>(largestTime) / bin);
+    if (n > kMostBins) {
+        return out;
+    }
     const auto last = static_cast<std::int64_t>(records.size()) - 1;
     out.irregular = recordsAreIrregular(records);
     const Accumulator acc = out.irregular ? collectIrregular(records, bin, n)

@@ -33,7 +33,8 @@ std::int32_t correctedBinSize(std::int32_t requested, std::int32_t duration);
 bool recordsAreIrregular(const std::vector<ActivityRecord>& records);
 
 // Bins the loaded records; largestTime is the largest record time. lastBin is -1 when no bin
-// can be formed (no time elapsed, fewer than two records, a bin below one minute).
+// can be formed (no time elapsed, fewer than two records, a bin below one minute, or more
+// bins than two stamp-limited runs of one-minute bins would give).
 BinnedRecords binRecords(const std::vector<ActivityRecord>& records, std::int32_t largestTime,
                          std::int32_t bin);
 

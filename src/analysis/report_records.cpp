@@ -30,6 +30,11 @@ std::vector<CountsRecord> decodeCountsRecords(const std::string& bytes) {
     for (std::size_t r = 0; r < n; ++r) {
         const std::size_t base = r * kCountsRecordBytes;
         out[r].minutes = int32At(bytes, base);
+        if (out[r].minutes < 0 || out[r].minutes > kLargestMinuteStamp) {
+            // No writer gives such a stamp: the data end here.
+            out.resize(r);
+            break;
+        }
         for (int c = 0; c < kChannels; ++c) {
             out[r].counts[c] = int16At(bytes, base + 4 + 2 * c);
         }

@@ -12,6 +12,8 @@
 namespace qv {
 
 constexpr std::size_t kCountsRecordBytes = 774;
+// The minute stamp is a 16-bit value widened: never negative, never above 32767.
+constexpr std::int32_t kLargestMinuteStamp = 32767;
 
 // One counts record as stored (counts.bin): whole minutes, 384 channel counts, temperature x 10.
 struct CountsRecord {
@@ -28,7 +30,8 @@ struct ActivityRecord {
     std::int16_t temperature = 0;
 };
 
-// Decodes whole 774-byte records; a trailing partial record is not a record.
+// Decodes whole 774-byte records; a trailing partial record is not a record, and a stamp
+// outside 0..32767 ends the data (a damaged file).
 std::vector<CountsRecord> decodeCountsRecords(const std::string& bytes);
 
 // The record times with the day rule: a step back of more than 1000 minutes is the stamp

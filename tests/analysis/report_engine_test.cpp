@@ -188,6 +188,17 @@ TEST(ReportRecords, TruncatedFileKeepsWholeRecords) {
     EXPECT_EQ(decoded[1].counts[383], 10);
     EXPECT_EQ(decoded[1].temperature, 215);
     EXPECT_TRUE(decodeCountsRecords(std::string(773, '\xff')).empty());
+    // A stamp no writer gives ends the data there.
+    auto damaged = makeRecords({0, 1, 2, 3}, tens);
+    damaged[2].minutes = -7;
+    EXPECT_EQ(decodeCountsRecords(testing::encodeCounts(damaged)).size(), 2u);
+    damaged[2].minutes = 40000;
+    EXPECT_EQ(decodeCountsRecords(testing::encodeCounts(damaged)).size(), 2u);
+}
+
+TEST(ReportBinning, ARunTooLongForItsBinsFormsNoBin) {
+    const auto records = loadRecords(makeRecords({0, 1}, tens));
+    EXPECT_EQ(binRecords(records, 70000, 1).lastBin, -1);
 }
 
 // A w96f-shaped map: well w uses channels (w div 8) x 32 + (w mod 8) x 2 and that + 16.

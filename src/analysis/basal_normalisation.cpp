@@ -162,11 +162,11 @@ int rescale(Basal& basal, BinnedRecords& report, ReportGroups& groups, const Rep
 
 BinnedRecords binBasal(const std::filesystem::path& folder, std::int32_t bin, Ui& ui) {
     const auto countsPath = folder / "counts.bin";
-    const auto file = readCountsFile(countsPath);
+    const auto file = readCountsRecords(countsPath);
     if (!file) {
         ui.message("Error loading " + countsPath.string());
     }
-    const auto records = loadRecords(file.value_or(std::vector<CountsRecord>{}));
+    const auto records = loadRecords(file.value_or(std::vector<CountsFileRecord>{}));
     return binRecords(records, records.empty() ? 0 : records.back().time, bin);
 }
 

@@ -11,7 +11,7 @@ namespace qv {
 namespace {
 
 struct Loaded {
-    std::vector<CountsRecord> file;
+    std::vector<CountsFileRecord> file;
     std::int32_t bin = 0;
 };
 
@@ -22,7 +22,7 @@ std::optional<Loaded> loadActivity(const ReportRequest& request, Ui& ui, ReportO
         ui.message("Activity file not Found");
         return std::nullopt;
     }
-    auto file = readCountsFile(countsPath);
+    auto file = readCountsRecords(countsPath);
     if (!file) {
         ui.message("Error reading " + countsPath.string());
         return std::nullopt;

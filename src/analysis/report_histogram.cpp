@@ -47,7 +47,7 @@ struct BinTotals {
             s.fill(0);
         }
     }
-    void add(const HistogramRecord& rec) {
+    void add(const HistogramFileRecord& rec) {
         ++records;
         for (int f = 0; f < kReportedFrequencies; ++f) {
             for (int c = 0; c < kChannels; ++c) {
@@ -155,11 +155,11 @@ class HistogramPrinter {
 
 }  // namespace
 
-std::vector<HistogramRecord> decodeHistogramRecords(const std::string& bytes) {
-    const std::size_t n = bytes.size() / kHistogramRecordBytes;
-    std::vector<HistogramRecord> out(n);
+std::vector<HistogramFileRecord> decodeHistogramRecords(const std::string& bytes) {
+    const std::size_t n = bytes.size() / kHistogramRecordSize;
+    std::vector<HistogramFileRecord> out(n);
     for (std::size_t r = 0; r < n; ++r) {
-        const std::size_t base = r * kHistogramRecordBytes;
+        const std::size_t base = r * kHistogramRecordSize;
         out[r].minutes = float64At(bytes, base);
         out[r].samplePeriod = float64At(bytes, base + 8);
         out[r].values.resize(385 * kFrequencyBins);

@@ -12,12 +12,12 @@
 
 namespace qv {
 
-constexpr std::size_t kHistogramRecordBytes = 78556;
+constexpr std::size_t kHistogramRecordSize = 78556;
 constexpr int kFrequencyBins = 51;
 
 // One record of a histoNNNN.bin file: run time, measured sample period and the histogram
 // array H[channel][frequency bin], channel varying fastest on disk.
-struct HistogramRecord {
+struct HistogramFileRecord {
     double minutes = 0;
     double samplePeriod = 0;
     std::vector<std::int32_t> values;  // [bin * 385 + channel]
@@ -25,7 +25,7 @@ struct HistogramRecord {
 };
 
 // Whole records only; a trailing partial record is not a record.
-std::vector<HistogramRecord> decodeHistogramRecords(const std::string& bytes);
+std::vector<HistogramFileRecord> decodeHistogramRecords(const std::string& bytes);
 
 // Highest file number of "histo*.bin" in the folder; nullopt when there is none.
 std::optional<int> highestHistogramFile(const std::filesystem::path& folder);

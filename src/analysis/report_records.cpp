@@ -24,11 +24,11 @@ std::int16_t int16At(const std::string& b, std::size_t at) {
 
 }  // namespace
 
-std::vector<CountsRecord> decodeCountsRecords(const std::string& bytes) {
-    const std::size_t n = bytes.size() / kCountsRecordBytes;
-    std::vector<CountsRecord> out(n);
+std::vector<CountsFileRecord> decodeCountsRecords(const std::string& bytes) {
+    const std::size_t n = bytes.size() / kCountsRecordSize;
+    std::vector<CountsFileRecord> out(n);
     for (std::size_t r = 0; r < n; ++r) {
-        const std::size_t base = r * kCountsRecordBytes;
+        const std::size_t base = r * kCountsRecordSize;
         out[r].minutes = int32At(bytes, base);
         if (out[r].minutes < 0 || out[r].minutes > kLargestMinuteStamp) {
             // No writer gives such a stamp: the data end here.
@@ -43,7 +43,7 @@ std::vector<CountsRecord> decodeCountsRecords(const std::string& bytes) {
     return out;
 }
 
-std::vector<std::int32_t> recordTimes(const std::vector<CountsRecord>& records) {
+std::vector<std::int32_t> recordTimes(const std::vector<CountsFileRecord>& records) {
     std::vector<std::int32_t> times;
     times.reserve(records.size());
     std::int64_t day = 0;
@@ -59,7 +59,7 @@ std::vector<std::int32_t> recordTimes(const std::vector<CountsRecord>& records) 
     return times;
 }
 
-std::int32_t measureDuration(const std::vector<CountsRecord>& records) {
+std::int32_t measureDuration(const std::vector<CountsFileRecord>& records) {
     const auto times = recordTimes(records);
     std::int32_t largest = 0;
     for (auto t : times) {
@@ -68,7 +68,7 @@ std::int32_t measureDuration(const std::vector<CountsRecord>& records) {
     return largest;
 }
 
-std::vector<ActivityRecord> loadRecords(const std::vector<CountsRecord>& records) {
+std::vector<ActivityRecord> loadRecords(const std::vector<CountsFileRecord>& records) {
     const auto times = recordTimes(records);
     std::size_t keep = 0;
     std::int32_t highest = INT32_MIN;
@@ -87,7 +87,7 @@ std::vector<ActivityRecord> loadRecords(const std::vector<CountsRecord>& records
     return out;
 }
 
-std::optional<std::vector<CountsRecord>> readCountsFile(const std::filesystem::path& path) {
+std::optional<std::vector<CountsFileRecord>> readCountsRecords(const std::filesystem::path& path) {
     auto bytes = readFile(path);
     if (!bytes) {
         return std::nullopt;

@@ -72,7 +72,7 @@ bool writeWithoutTime(const std::filesystem::path& folder, const ExportData& d) 
 
 std::optional<ExportData> exportData(const std::filesystem::path& folder,
                                      const AcquisitionSettings& s, std::int32_t requestedBin) {
-    const auto file = readCountsFile(folder / "counts.bin");
+    const auto file = readCountsRecords(folder / "counts.bin");
     if (!file) {
         return std::nullopt;
     }

@@ -17,6 +17,8 @@ struct ToolContext {
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool init: lays the installation data into an application folder.
 void addInitCommands(CLI::App& app, ToolContext& ctx);
+void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect
+void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool report and export-wells: an acquisition's report and per-well export.
 void addReportCommands(CLI::App& app, ToolContext& ctx);
 

@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
 
     qv::cli::addStoreCommands(app, ctx);
     qv::cli::addInitCommands(app, ctx);
+    qv::cli::addAnalysisCommands(app, ctx);
+    qv::cli::addDeviceCommands(app, ctx);
     qv::cli::addReportCommands(app, ctx);
 
     CLI11_PARSE(app, argc, argv);

@@ -15,7 +15,7 @@ void put16(std::string& out, int v) {
 
 }  // namespace
 
-std::string encodeCounts(const std::vector<CountsRecord>& records) {
+std::string encodeCounts(const std::vector<CountsFileRecord>& records) {
     std::string out;
     for (const auto& r : records) {
         const auto m = static_cast<std::uint32_t>(r.minutes);
@@ -30,9 +30,9 @@ std::string encodeCounts(const std::vector<CountsRecord>& records) {
     return out;
 }
 
-std::vector<CountsRecord> makeRecords(const std::vector<int>& minutes,
-                                      const std::function<int(int, int)>& count) {
-    std::vector<CountsRecord> out(minutes.size());
+std::vector<CountsFileRecord> makeRecords(const std::vector<int>& minutes,
+                                          const std::function<int(int, int)>& count) {
+    std::vector<CountsFileRecord> out(minutes.size());
     for (std::size_t i = 0; i < minutes.size(); ++i) {
         out[i].minutes = minutes[i];
         for (int c = 0; c < kChannels; ++c) {
@@ -43,7 +43,8 @@ std::vector<CountsRecord> makeRecords(const std::vector<int>& minutes,
     return out;
 }
 
-std::vector<CountsRecord> everyMinute(int lastMinute, const std::function<int(int, int)>& count) {
+std::vector<CountsFileRecord> everyMinute(int lastMinute,
+                                          const std::function<int(int, int)>& count) {
     std::vector<int> minutes;
     for (int m = 0; m <= lastMinute; ++m) {
         minutes.push_back(m);
@@ -77,7 +78,7 @@ void writePlateFormat(const std::filesystem::path& appFolder, const std::string&
 }
 
 void AcquisitionFixture::write(const std::filesystem::path& folder,
-                               const std::vector<CountsRecord>& records) const {
+                               const std::vector<CountsFileRecord>& records) const {
     FieldWriter s;
     s.text("Project Setup: <Num_proj>,<Name>,<Working_folder>,<Plate_format>").endRecord();
     s.number(std::int64_t{3}).text("Larvae").text("C:\\quorvel\\p00003\\").text(plateFormat);

@@ -10,13 +10,14 @@
 namespace qv::testing {
 
 // Encodes counts records exactly as the acquisition writes them.
-std::string encodeCounts(const std::vector<CountsRecord>& records);
+std::string encodeCounts(const std::vector<CountsFileRecord>& records);
 
 // Records at the given minute stamps; channel c counts count(record, c), temperature 215.
-std::vector<CountsRecord> makeRecords(const std::vector<int>& minutes,
-                                      const std::function<int(int, int)>& count);
+std::vector<CountsFileRecord> makeRecords(const std::vector<int>& minutes,
+                                          const std::function<int(int, int)>& count);
 // Records every minute from 0 to the last minute inclusive.
-std::vector<CountsRecord> everyMinute(int lastMinute, const std::function<int(int, int)>& count);
+std::vector<CountsFileRecord> everyMinute(int lastMinute,
+                                          const std::function<int(int, int)>& count);
 
 // Plate format files as installed: "w384" (one beam per well) and "w96f" (two beams per well).
 void writePlateFormat(const std::filesystem::path& appFolder, const std::string& code);
@@ -33,7 +34,8 @@ struct AcquisitionFixture {
     std::vector<int> channelGroups;
     bool writeGroupsFile = true;
 
-    void write(const std::filesystem::path& folder, const std::vector<CountsRecord>& records) const;
+    void write(const std::filesystem::path& folder,
+               const std::vector<CountsFileRecord>& records) const;
 };
 
 }  // namespace qv::testing

@@ -33,7 +33,7 @@ class ReportWriterTest : public ::testing::Test {
     }
     void TearDown() override { fs::current_path(previous_); }
 
-    static std::vector<CountsRecord> run(int minutes) {
+    static std::vector<CountsFileRecord> run(int minutes) {
         return testing::everyMinute(minutes,
                                     [](int i, int c) { return c % 7 + i % 3 + (i / 30) * 2; });
     }

@@ -1,0 +1,105 @@
+#include <benchmark/benchmark.h>
+
+#include <numeric>
+#include <random>
+#include <vector>
+
+#include "analysis/activity_detection.h"
+
+namespace {
+
+// A block as the instrument gives it: every beam at its own light level with a little
+// noise, and in about a third of the channels an animal crossing now and then (a dip of a
+// few samples to half the level), plus the odd upward spike.
+qv::SampleBlock realisticBlock() {
+    std::mt19937 rng(42);
+    std::uniform_int_distribution<int> level(1500, 3500), noise(-12, 12), percent(0, 999);
+    qv::SampleBlock block;
+    for (int c = 0; c < qv::SampleBlock::kBeams; ++c) {
+        const int base = level(rng);
+        const bool animal = c % 3 == 0;
+        int dip = 0;
+        for (int s = 0; s < block.samplesPerChannel(); ++s) {
+            if (animal && dip == 0 && percent(rng) < 15) {
+                dip = 4 + percent(rng) % 12;
+            }
+            int v = base + noise(rng);
+            if (dip > 0) {
+                v = v / 2;
+                --dip;
+            } else if (percent(rng) == 0) {
+                v = base * 2;
+            }
+            block.at(c, s) = static_cast<std::int16_t>(v);
+        }
+    }
+    return block;
+}
+
+// All 384 channels of one block, as the acquisition cycle does at every block end. Each
+// iteration starts from the unclipped block, copied outside the timed part.
+void BM_DetectActivityBlock(benchmark::State& state) {
+    const auto method = static_cast<std::int16_t>(state.range(0));
+    const double snr = method == qv::kMethodDrosophila ? 0.9 : 1.8;
+    const qv::SampleBlock pristine = realisticBlock();
+    qv::SampleBlock block = pristine;
+    qv::ActivityDetector detector;
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        block = pristine;
+        state.ResumeTiming();
+        for (std::int16_t c = 0; c < qv::SampleBlock::kBeams; ++c) {
+            total += detector.DetectActivity(block, c, snr, method, 0, {}, 0);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+    state.counters["events/block"] =
+        benchmark::Counter(static_cast<double>(total), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_DetectActivityBlock)
+    ->DenseRange(0, 3)
+    ->ArgName("method")
+    ->Unit(benchmark::kMicrosecond);
+
+// The same work through the block sweep the acquisition cycle uses.
+void BM_DetectActivityBlockSweep(benchmark::State& state) {
+    const auto method = static_cast<std::int16_t>(state.range(0));
+    const double snr = method == qv::kMethodDrosophila ? 0.9 : 1.8;
+    const qv::SampleBlock pristine = realisticBlock();
+    qv::SampleBlock block = pristine;
+    qv::ActivityDetector detector;
+    std::vector<std::int16_t> channels(qv::SampleBlock::kBeams);
+    std::iota(channels.begin(), channels.end(), std::int16_t{0});
+    std::vector<std::int16_t> counts(channels.size());
+    std::int64_t total = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        block = pristine;
+        state.ResumeTiming();
+        detector.DetectActivityBlock(block, channels, snr, method, counts);
+        total += std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
+        benchmark::DoNotOptimize(total);
+    }
+    state.counters["events/block"] =
+        benchmark::Counter(static_cast<double>(total), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_DetectActivityBlockSweep)
+    ->DenseRange(0, 1)
+    ->ArgName("method")
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_PeriodHistogramBlock(benchmark::State& state) {
+    qv::SampleBlock block = realisticBlock();
+    qv::ActivityDetector detector;
+    qv::PeriodHistogramBins bins{};
+    for (auto _ : state) {
+        for (std::int16_t c = 0; c < qv::SampleBlock::kBeams; ++c) {
+            detector.PeriodHistogram(block, c, bins, 1.8);
+            benchmark::DoNotOptimize(bins);
+        }
+    }
+}
+BENCHMARK(BM_PeriodHistogramBlock)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

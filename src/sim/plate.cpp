@@ -1,0 +1,116 @@
+#include "sim/plate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace qv::sim {
+
+namespace {
+
+constexpr double kStepSeconds = 0.02;
+constexpr int kMaxCatchUpSteps = 500;  // after a long silence the past need not be replayed
+constexpr double kBeamRadius = 0.18;
+constexpr double kBodyRadius = 0.14;
+
+}  // namespace
+
+Plate::Plate(const Options& options) : options_(options), rng_(options.seed * 7919 + 17) {
+    populate();
+}
+
+void Plate::setNinetySixWells(bool on) {
+    if (on != ninetySix_) {
+        ninetySix_ = on;
+        rng_ = Rng(options_.seed * 7919 + 17 + (on ? 1 : 0));
+        populate();
+    }
+}
+
+void Plate::populate() {
+    organisms_.clear();
+    if (!options_.inserted) {
+        return;
+    }
+    const int size = ninetySix_ ? 2 : 1;
+    for (int wc = 0; wc < kBeamColumns / size; ++wc) {
+        for (int wr = 0; wr < kBeamRows / size; ++wr) {
+            if (!rng_.chance(options_.occupancy)) {
+                continue;
+            }
+            const double x0 = wc * size, y0 = wr * size;
+            for (int i = 0; i < options_.organismsPerWell; ++i) {
+                Organism o{};
+                o.x0 = x0;
+                o.y0 = y0;
+                o.x1 = x0 + size;
+                o.y1 = y0 + size;
+                o.x = rng_.uniform(x0 + 0.1, o.x1 - 0.1);
+                o.y = rng_.uniform(y0 + 0.1, o.y1 - 0.1);
+                o.heading = rng_.uniform(0, 6.283185307179586);
+                o.speed = rng_.uniform(0.4, 1.2);
+                o.depth = rng_.uniform(0.3, 0.55);
+                o.swimming = rng_.chance(0.5);
+                organisms_.push_back(o);
+            }
+        }
+    }
+}
+
+void Plate::advanceTo(std::int64_t nowMs, bool lightOn) {
+    if (!started_) {
+        started_ = true;
+        lastMs_ = nowMs;
+        return;
+    }
+    const auto stepMs = static_cast<std::int64_t>(kStepSeconds * 1000);
+    const std::int64_t steps = (nowMs - lastMs_) / stepMs;
+    if (steps <= 0) {
+        return;
+    }
+    lastMs_ += steps * stepMs;
+    const std::int64_t run = std::min<std::int64_t>(steps, kMaxCatchUpSteps);
+    for (std::int64_t i = 0; i < run; ++i) {
+        for (Organism& o : organisms_) {
+            step(o, kStepSeconds, lightOn);
+        }
+    }
+}
+
+// Bouts of swimming and rest; light makes them livelier.
+void Plate::step(Organism& o, double dt, bool lightOn) {
+    const double liveliness = lightOn ? 1.5 : 1.0;
+    if (o.swimming ? rng_.chance(0.5 * dt) : rng_.chance(0.35 * liveliness * dt)) {
+        o.swimming = !o.swimming;
+    }
+    if (!o.swimming) {
+        return;
+    }
+    o.heading += rng_.normal() * 2.0 * std::sqrt(dt);
+    o.x += std::cos(o.heading) * o.speed * liveliness * dt;
+    o.y += std::sin(o.heading) * o.speed * liveliness * dt;
+    // The well's wall turns it back.
+    const double m = kBodyRadius * 0.5;
+    if (o.x < o.x0 + m || o.x > o.x1 - m) {
+        o.heading = 3.141592653589793 - o.heading;
+        o.x = std::clamp(o.x, o.x0 + m, o.x1 - m);
+    }
+    if (o.y < o.y0 + m || o.y > o.y1 - m) {
+        o.heading = -o.heading;
+        o.y = std::clamp(o.y, o.y0 + m, o.y1 - m);
+    }
+}
+
+double Plate::shadow(int channel) const {
+    const double bx = channel / kBeamRows + 0.5;
+    const double by = channel % kBeamRows + 0.5;
+    double s = 0;
+    for (const Organism& o : organisms_) {
+        const double d = std::hypot(o.x - bx, o.y - by);
+        if (d < kBeamRadius + kBodyRadius) {
+            s += o.depth * (1.0 - d / (kBeamRadius + kBodyRadius));
+        }
+    }
+    return std::min(s, 0.9);
+}
+
+}  // namespace qv::sim

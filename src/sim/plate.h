@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "sim/rng.h"
+
+namespace qv::sim {
+
+inline constexpr int kBeamRows = 16;
+inline constexpr int kBeamColumns = 24;
+inline constexpr int kChannels = kBeamRows * kBeamColumns;
+
+// What sits in the slot: a plate whose wells hold small organisms that swim in bouts and
+// rest in between. Positions are in beam units (beam column x, beam row y; the beam of
+// column c, row r crosses the plate at (c + 0.5, r + 0.5)). Motion is stepped on its own
+// seeded generator, so it depends only on the seed and the time, never on who reads.
+class Plate {
+  public:
+    struct Options {
+        std::uint64_t seed = 1;
+        double occupancy = 0.75;  // share of wells with organisms
+        int organismsPerWell = 1;
+        bool inserted = true;  // false: the slot is empty, no shadows at all
+    };
+
+    explicit Plate(const Options& options);
+
+    // Wells of 2 x 2 beams for the 96-well mode, of one beam otherwise.
+    void setNinetySixWells(bool on);
+    // Moves everyone forward to the given time (milliseconds, monotonic).
+    void advanceTo(std::int64_t nowMs, bool lightOn);
+    // How much of the beam's light the organisms take away, 0..0.9.
+    double shadow(int channel) const;
+
+    int organismCount() const { return static_cast<int>(organisms_.size()); }
+
+  private:
+    struct Organism {
+        double x, y;            // position
+        double heading;         // radians
+        double speed;           // beam units per second while swimming
+        double depth;           // share of light its body blocks
+        double x0, y0, x1, y1;  // its well
+        bool swimming;
+    };
+
+    void populate();
+    void step(Organism& o, double dt, bool lightOn);
+
+    Options options_;
+    Rng rng_;
+    bool ninetySix_ = false;
+    std::vector<Organism> organisms_;
+    std::int64_t lastMs_ = 0;
+    bool started_ = false;
+};
+
+}  // namespace qv::sim

@@ -21,5 +21,7 @@ void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect
 void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool demo-project: a demo project made current in an application folder.
 void addDemoCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool report and export-wells: an acquisition's report and per-well export.
+void addReportCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
     qv::cli::addAnalysisCommands(app, ctx);
     qv::cli::addDeviceCommands(app, ctx);
     qv::cli::addDemoCommands(app, ctx);
+    qv::cli::addReportCommands(app, ctx);
 
     CLI11_PARSE(app, argc, argv);
     return ctx.exitCode;

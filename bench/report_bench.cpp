@@ -72,7 +72,7 @@ void writeHistograms(const fs::path& folder) {
             const double period = 0.03;
             put(bytes, &minutes, 8);
             put(bytes, &period, 8);
-            for (int i = 0; i < 385 * qv::kFrequencyBins; ++i) {
+            for (int i = 0; i < 385 * qv::kHistogramBinsStored; ++i) {
                 const std::int32_t v = (i / 385 >= 2 && i / 385 < 50) ? (i + r) % 9 : 0;
                 put(bytes, &v, 4);
             }

@@ -14,24 +14,6 @@ namespace {
 
 constexpr int kReportedFrequencies = 50;  // bins 0..49
 
-double float64At(const std::string& b, std::size_t at) {
-    std::uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-    }
-    double d = 0;
-    std::memcpy(&d, &v, sizeof d);
-    return d;
-}
-
-std::int32_t int32At(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-    }
-    return static_cast<std::int32_t>(v);
-}
-
 // The frequency counts of one report bin, summed per channel over the records it received.
 // Records arrive in time order, so one bin is held at a time and printed when the next begins.
 struct BinTotals {
@@ -156,37 +138,18 @@ class HistogramPrinter {
 }  // namespace
 
 std::vector<HistogramFileRecord> decodeHistogramRecords(const std::string& bytes) {
-    const std::size_t n = bytes.size() / kHistogramRecordSize;
-    std::vector<HistogramFileRecord> out(n);
+    const std::size_t n = bytes.size() / kHistogramRecordBytes;
+    std::vector<HistogramFileRecord> out;
+    out.reserve(n);
     for (std::size_t r = 0; r < n; ++r) {
-        const std::size_t base = r * kHistogramRecordSize;
-        out[r].minutes = float64At(bytes, base);
-        out[r].samplePeriod = float64At(bytes, base + 8);
-        out[r].values.resize(385 * kFrequencyBins);
-        for (std::size_t i = 0; i < out[r].values.size(); ++i) {
-            out[r].values[i] = int32At(bytes, base + 16 + 4 * i);
-        }
+        out.push_back(decodeHistogramRecord(
+            std::string_view(bytes).substr(r * kHistogramRecordBytes, kHistogramRecordBytes)));
     }
     return out;
 }
 
 std::optional<int> highestHistogramFile(const std::filesystem::path& folder) {
-    std::optional<int> highest;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (name.size() <= 9 || name.rfind("histo", 0) != 0 ||
-            name.compare(name.size() - 4, 4, ".bin") != 0) {
-            continue;
-        }
-        const std::string digits = name.substr(5, name.size() - 9);
-        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
-            digits.size() > 6) {
-            continue;
-        }
-        highest = std::max(highest.value_or(0), std::stoi(digits));
-    }
-    return highest;
+    return highestHistogramFileNumber(folder);
 }
 
 std::optional<HistogramSections> histogramSections(const std::filesystem::path& folder,

@@ -6,23 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "analysis/activity_files.h"
 #include "analysis/report_acquisition.h"
 #include "analysis/report_binning.h"
 #include "common/ui.h"
 
 namespace qv {
 
-constexpr std::size_t kHistogramRecordSize = 78556;
-constexpr int kFrequencyBins = 51;
-
-// One record of a histoNNNN.bin file: run time, measured sample period and the histogram
-// array H[channel][frequency bin], channel varying fastest on disk.
-struct HistogramFileRecord {
-    double minutes = 0;
-    double samplePeriod = 0;
-    std::vector<std::int32_t> values;  // [bin * 385 + channel]
-    std::int32_t at(int channel, int bin) const { return values[bin * 385 + channel]; }
-};
+// One record of a histoNNNN.bin file, as the acquisition writes it.
+using HistogramFileRecord = HistogramRecord;
 
 // Whole records only; a trailing partial record is not a record.
 std::vector<HistogramFileRecord> decodeHistogramRecords(const std::string& bytes);

@@ -2,43 +2,27 @@
 
 #include <algorithm>
 
+#include "analysis/activity_files.h"
 #include "common/file_util.h"
 
 namespace qv {
 
-namespace {
-
-std::int32_t int32At(const std::string& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
-    }
-    return static_cast<std::int32_t>(v);
-}
-
-std::int16_t int16At(const std::string& b, std::size_t at) {
-    const auto lo = static_cast<unsigned char>(b[at]);
-    const auto hi = static_cast<unsigned char>(b[at + 1]);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
-}
-
-}  // namespace
-
 std::vector<CountsFileRecord> decodeCountsRecords(const std::string& bytes) {
-    const std::size_t n = bytes.size() / kCountsRecordSize;
-    std::vector<CountsFileRecord> out(n);
+    const std::size_t n = bytes.size() / kCountsRecordBytes;
+    std::vector<CountsFileRecord> out;
+    out.reserve(n);
     for (std::size_t r = 0; r < n; ++r) {
-        const std::size_t base = r * kCountsRecordSize;
-        out[r].minutes = int32At(bytes, base);
-        if (out[r].minutes < 0 || out[r].minutes > kLargestMinuteStamp) {
+        const CountsRecord stored = decodeCountsRecord(
+            std::string_view(bytes).substr(r * kCountsRecordBytes, kCountsRecordBytes));
+        if (stored.minutes < 0 || stored.minutes > kLargestMinuteStamp) {
             // No writer gives such a stamp: the data end here.
-            out.resize(r);
             break;
         }
-        for (int c = 0; c < kChannels; ++c) {
-            out[r].counts[c] = int16At(bytes, base + 4 + 2 * c);
-        }
-        out[r].temperature = int16At(bytes, base + 772);
+        CountsFileRecord rec;
+        rec.minutes = stored.minutes;
+        std::copy_n(stored.counts.begin(), kChannels, rec.counts.begin());
+        rec.temperature = stored.temperatureX10();
+        out.push_back(rec);
     }
     return out;
 }

@@ -11,13 +11,11 @@
 
 namespace qv {
 
-constexpr std::size_t kCountsRecordSize = 774;
 // The minute stamp is a 16-bit value widened: never negative, never above 32767.
 constexpr std::int32_t kLargestMinuteStamp = 32767;
 
-// The record codec of the acquisition sits above this layer, so reports decode counts.bin
-// themselves.
-// One counts record as stored (counts.bin): whole minutes, 384 channel counts, temperature x 10.
+// One counts record as the report uses it: whole minutes, 384 channel counts, temperature x 10
+// (decoded from counts.bin by the activity-file codec).
 struct CountsFileRecord {
     std::int32_t minutes = 0;
     std::array<std::int16_t, kChannels> counts{};

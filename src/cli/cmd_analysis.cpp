@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "acquisition/activity_files.h"
 #include "analysis/activity_detection.h"
+#include "analysis/activity_files.h"
 #include "cli/commands.h"
 
 namespace qv::cli {

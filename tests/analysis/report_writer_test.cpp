@@ -144,7 +144,7 @@ TEST_F(ReportWriterTest, HistogramGolden) {
         const double period = 0.03;
         bytes.append(reinterpret_cast<const char*>(&minutes), 8);
         bytes.append(reinterpret_cast<const char*>(&period), 8);
-        for (int i = 0; i < 385 * kFrequencyBins; ++i) {
+        for (int i = 0; i < 385 * kHistogramBinsStored; ++i) {
             const int bin = i / 385;
             const std::int32_t v = (bin >= 2 && bin < 6) ? (i % 385) % 5 + r : 0;
             bytes.append(reinterpret_cast<const char*>(&v), 4);

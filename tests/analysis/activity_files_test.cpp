@@ -1,4 +1,4 @@
-#include "acquisition/activity_files.h"
+#include "analysis/activity_files.h"
 
 #include <gtest/gtest.h>
 

@@ -41,4 +41,8 @@ if [ -x "$bin/cli/quorvel-sim" ]; then
     echo "virtual instrument on COM$port ($link)"
 fi
 
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "run.sh: no display here; run it from a desktop session (or under xvfb-run)" >&2
+    exit 2
+fi
 QUORVEL_HOME="$app" "$bin/app/quorvel" "$@"

@@ -1,5 +1,7 @@
 #include "store/acquisition_description.h"
 
+#include <optional>
+
 #include <algorithm>
 
 #include "common/field_text.h"
@@ -83,16 +85,26 @@ std::string readAcquisitionComments(const fs::path& acquisitionFolder) {
     return comments;
 }
 
+namespace {
+
+// What subproj.dat held, read from the backup made first; nullopt when the backup failed. A
+// folder without subproj.dat gives an empty description.
+std::optional<Description> previousDescription(const fs::path& acquisitionFolder, Ui& ui) {
+    if (!isRegularFile(acquisitionFolder / kFileName)) {
+        return Description{};
+    }
+    if (!backUp(acquisitionFolder, ui)) {
+        return std::nullopt;
+    }
+    return readDescriptionFields(acquisitionFolder / kBackupName);
+}
+
+}  // namespace
+
 std::string renameAcquisition(const fs::path& acquisitionFolder, const std::string& newName,
                               Ui& ui) {
-    Description old;
-    if (isRegularFile(acquisitionFolder / kFileName)) {
-        if (!backUp(acquisitionFolder, ui)) {
-            return "";
-        }
-        old = readDescriptionFields(acquisitionFolder / kBackupName);
-    }
-    if (!writeAcquisitionDescription(acquisitionFolder, newName, old.comments)) {
+    const auto old = previousDescription(acquisitionFolder, ui);
+    if (!old || !writeAcquisitionDescription(acquisitionFolder, newName, old->comments)) {
         return "";
     }
     return newName;
@@ -100,14 +112,8 @@ std::string renameAcquisition(const fs::path& acquisitionFolder, const std::stri
 
 std::string setAcquisitionComments(const fs::path& acquisitionFolder, const std::string& comments,
                                    Ui& ui) {
-    Description old;
-    if (isRegularFile(acquisitionFolder / kFileName)) {
-        if (!backUp(acquisitionFolder, ui)) {
-            return "";
-        }
-        old = readDescriptionFields(acquisitionFolder / kBackupName);
-    }
-    if (!writeAcquisitionDescription(acquisitionFolder, old.name, comments)) {
+    const auto old = previousDescription(acquisitionFolder, ui);
+    if (!old || !writeAcquisitionDescription(acquisitionFolder, old->name, comments)) {
         return "";
     }
     return "ok";

@@ -338,8 +338,9 @@ void ActivityDetector::DetectActivityBlock(SampleBlock& block,
         marks_ = marks;
         return;
     }
-    for (std::size_t i = 0; i < channels.size(); i += detail::kLanes) {
-        const int n = static_cast<int>(std::min<std::size_t>(detail::kLanes, channels.size() - i));
+    for (std::size_t i = 0; i < channels.size(); i += detail::kSweepGroup) {
+        const int n =
+            static_cast<int>(std::min<std::size_t>(detail::kSweepGroup, channels.size() - i));
         detail::detectThresholdLanes(*lanes_, block, channels.data() + i, n, snr, method,
                                      counts.data() + i);
     }

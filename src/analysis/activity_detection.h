@@ -73,11 +73,11 @@ class ActivityDetector {
 
     // The acquisition cycle's sweep at block end: counts[i] = the count of channels[i], the
     // same counts and clipping as calling DetectActivity for each listed channel in turn with
-    // write_marks 0, but methods 0 and 1 run several channels side by side. Leaves
+    // write_marks 0, but methods 0 and 1 run many channels side by side. Leaves
     // ThresholdTrace, EventTrace and marks() as they were (when it succeeds). The channels must
-    // be distinct and
-    // counts at least as long (std::invalid_argument otherwise). Throws like DetectActivity;
-    // after a throw the counts are incomplete and must not be used.
+    // be distinct and counts at least as long (std::invalid_argument otherwise). Throws like
+    // DetectActivity; after a throw the counts are incomplete and must not be used, and the
+    // block is as those calls leave it when they stop at the failed channel.
     void DetectActivityBlock(SampleBlock& block, std::span<const std::int16_t> channels, double snr,
                              std::int16_t method, std::span<std::int16_t> counts);
 

@@ -1,11 +1,14 @@
 #include "analysis/detection_lanes.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <string>
 
+#include "analysis/detection_int_lanes.h"
 #include "common/checked16.h"
+#include "common/rounding.h"
 
 namespace qv::detail {
 
@@ -130,10 +133,37 @@ struct LaneWorkspace {
     Rows prefix{};
     V k{};
     Mask ok{};
+    std::array<std::array<std::int16_t, kSweepGroup>, 500> original{};  // [sample][lane]
+    IntLaneWorkspace* integer = newIntLaneWorkspace();
+    LanePaths paths;
+
+    LaneWorkspace() = default;
+    LaneWorkspace(const LaneWorkspace&) = delete;
+    LaneWorkspace& operator=(const LaneWorkspace&) = delete;
+    ~LaneWorkspace() { deleteIntLaneWorkspace(integer); }
 };
 
 void LaneWorkspaceDeleter::operator()(LaneWorkspace* w) const {
     delete w;
+}
+
+const LanePaths& lanePaths(const LaneWorkspace& w) {
+    return w.paths;
+}
+
+double roundedMean(std::int32_t sum, int count) {
+    return roundHalfEvenReal(static_cast<double>(sum) / count);
+}
+
+double laneMargin(double ripple, double level, double snr, bool second) {
+    const bool relative = level > 0 && (!second || ripple < level);
+    const double m = relative ? (1 - (level - ripple) / level) * 100 * snr : snr;
+    const double k = m + 1;
+    return k < 1 ? 1 : k;
+}
+
+void throwLaneOverflow(std::int16_t channel) {
+    throw Overflow16Error("16-bit overflow in the detection of channel " + std::to_string(channel));
 }
 
 LaneWorkspacePtr makeLaneWorkspace() {
@@ -192,10 +222,7 @@ void windowMeans(LaneWorkspace& w) {
 
 void margin(LaneWorkspace& w, const V& ripple, const V& level, double snr, bool second) {
     for (int l = 0; l < kLanes; ++l) {
-        const bool relative = level[l] > 0 && (!second || ripple[l] < level[l]);
-        const double m = relative ? (1 - (level[l] - ripple[l]) / level[l]) * 100 * snr : snr;
-        const double k = m + 1;
-        w.k.set(l, k < 1 ? 1 : k);
+        w.k.set(l, laneMargin(ripple[l], level[l], snr, second));
     }
 }
 
@@ -263,30 +290,21 @@ Mask countCrossings(LaneWorkspace& w) {
     return count;
 }
 
-void throwIfFailed(const LaneWorkspace& w, const std::int16_t* channels, int n) {
+int firstFailedLane(const LaneWorkspace& w, int n) {
     for (int l = 0; l < n; ++l) {
         if (w.ok[l] == 0) {
-            throw Overflow16Error("16-bit overflow in the detection of channel " +
-                                  std::to_string(channels[l]));
+            return l;
         }
     }
+    return kLanesDone;
 }
 
 }  // namespace
 
-// On x86-64 Linux the sweep is built twice, for the baseline and for processors with AVX2,
-// and the loader picks the one the processor runs; flatten pulls every step into each
-// build. Both do the same IEEE double arithmetic (AVX2 brings no fused multiply-add, and
-// the file is built with -ffp-contract=off), so the results are the same too.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
-#define QV_LANE_CLONES __attribute__((target_clones("avx2", "default"), flatten))
-#else
-#define QV_LANE_CLONES
-#endif
-
+// Step 3 in double lanes, for n <= kLanes channels; returns like clipLanesInt.
 QV_LANE_CLONES
-void detectThresholdLanes(LaneWorkspace& w, SampleBlock& block, const std::int16_t* channels, int n,
-                          double snr, std::int16_t method, std::int16_t* counts) {
+int clipLanesDouble(LaneWorkspace& w, SampleBlock& block, const std::int16_t* channels, int n,
+                    double snr) {
     w.ok = allSet();
     loadSamples(w, block, channels, n);
     V ripple{}, level{};
@@ -295,18 +313,116 @@ void detectThresholdLanes(LaneWorkspace& w, SampleBlock& block, const std::int16
     windowMeans(w);
     clipSpikes(w);
     storeClipped(w, block, channels, n);
-    throwIfFailed(w, channels, n);
+    return firstFailedLane(w, n);
+}
 
+// Steps 4, 5 and 7 in double lanes, on the clipped block.
+QV_LANE_CLONES
+int countLanesDouble(LaneWorkspace& w, const SampleBlock& block, const std::int16_t* channels,
+                     int n, double snr, std::int16_t method, std::int16_t* counts) {
+    loadSamples(w, block, channels, n);
+    V ripple{}, level{};
     envelopePass(w, 2, ripple, level);
     margin(w, ripple, level, snr, true);
     w.ok = fits16(ripple);  // the noise floor is a 16-bit value
-    throwIfFailed(w, channels, n);
+    if (const int failed = firstFailedLane(w, n); failed != kLanesDone) {
+        return failed;
+    }
     windowMeans(w);
     const Mask count = method == 0 ? countBinary(w) : countCrossings(w);
-    throwIfFailed(w, channels, n);
+    if (const int failed = firstFailedLane(w, n); failed != kLanesDone) {
+        return failed;
+    }
     for (int l = 0; l < n; ++l) {
         counts[l] = static_cast<std::int16_t>(count[l]);
     }
+    return kLanesDone;
+}
+
+namespace {
+
+// A half of the work for the group in the double lanes, kLanes channels at a time.
+template <typename Half>
+int inDoubleLanes(int n, Half half) {
+    for (int first = 0; first < n; first += kLanes) {
+        const int failed = half(first, std::min(kLanes, n - first));
+        if (failed != kLanesDone) {
+            return first + failed;
+        }
+    }
+    return kLanesDone;
+}
+
+void saveOriginals(LaneWorkspace& w, const SampleBlock& block, const std::int16_t* channels,
+                   int n) {
+    const bool neighbours = neighbouringChannels(channels, n, kSweepGroup);
+    for (int u = 0; u < kSamples; ++u) {
+        auto& row = w.original[static_cast<std::size_t>(u)];
+        if (neighbours) {
+            std::copy_n(block.values().data() +
+                            static_cast<std::size_t>(u) * SampleBlock::kChannels + channels[0],
+                        kSweepGroup, row.begin());
+            continue;
+        }
+        for (int l = 0; l < n; ++l) {
+            row[static_cast<std::size_t>(l)] = block.at(channels[l], u);
+        }
+    }
+}
+
+// The single-channel steps stop at the failed channel: the later ones get back their samples.
+[[noreturn]] void failAt(const LaneWorkspace& w, SampleBlock& block, const std::int16_t* channels,
+                         int n, int failed) {
+    for (int l = failed + 1; l < n; ++l) {
+        for (int u = 0; u < kSamples; ++u) {
+            block.at(channels[l], u) =
+                w.original[static_cast<std::size_t>(u)][static_cast<std::size_t>(l)];
+        }
+    }
+    throwLaneOverflow(channels[failed]);
+}
+
+}  // namespace
+
+// The integer lanes take every group they can; the double lanes, the literal arithmetic,
+// take over a half of a group's work the integers cannot vouch for. Both halves read the
+// block afresh, so either may follow either.
+void detectThresholdLanes(LaneWorkspace& w, SampleBlock& block, const std::int16_t* channels, int n,
+                          double snr, std::int16_t method, std::int16_t* counts) {
+    saveOriginals(w, block, channels, n);
+    const int width = intLaneWidth(*w.integer);
+    for (int first = 0; first < n; first += width) {
+        const int lanes = std::min(width, n - first);
+        const std::int16_t* group = channels + first;
+        int failed = clipLanesInt(*w.integer, block, group, lanes, snr);
+        if (failed == kLanesOutOfRange) {
+            ++w.paths.doubleClips;
+            failed = inDoubleLanes(lanes, [&](int from, int count) {
+                return clipLanesDouble(w, block, group + from, count, snr);
+            });
+        } else {
+            ++w.paths.integerClips;
+        }
+        if (failed == kLanesDone) {
+            failed = countLanesInt(*w.integer, block, group, lanes, snr, method, counts + first);
+            if (failed == kLanesOutOfRange) {
+                ++w.paths.doubleCounts;
+                failed = inDoubleLanes(lanes, [&](int from, int count) {
+                    return countLanesDouble(w, block, group + from, count, snr, method,
+                                            counts + first + from);
+                });
+            } else {
+                ++w.paths.integerCounts;
+            }
+        }
+        if (failed != kLanesDone) {
+            failAt(w, block, channels, n, first + failed);
+        }
+    }
+}
+
+bool useLaneIsa(LaneWorkspace& w, LaneIsa isa) {
+    return useLaneIsa(*w.integer, isa);
 }
 
 }  // namespace qv::detail

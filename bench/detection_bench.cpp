@@ -39,7 +39,7 @@ qv::SampleBlock realisticBlock() {
 
 // All 384 channels of one block, as the acquisition cycle does at every block end. Each
 // iteration starts from the unclipped block, copied outside the timed part.
-void BM_DetectActivityBlock(benchmark::State& state) {
+void BM_DetectActivityPerChannel(benchmark::State& state) {
     const auto method = static_cast<std::int16_t>(state.range(0));
     const double snr = method == qv::kMethodDrosophila ? 0.9 : 1.8;
     const qv::SampleBlock pristine = realisticBlock();
@@ -58,7 +58,7 @@ void BM_DetectActivityBlock(benchmark::State& state) {
     state.counters["events/block"] =
         benchmark::Counter(static_cast<double>(total), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK(BM_DetectActivityBlock)
+BENCHMARK(BM_DetectActivityPerChannel)
     ->DenseRange(0, 3)
     ->ArgName("method")
     ->Unit(benchmark::kMicrosecond);

@@ -59,16 +59,15 @@ void envelopePass(const Samples& x, std::int16_t seed, Envelope& e) {
     e.level = roundToInt32(static_cast<double>(levelSum) / kEnvelopeCount);
 }
 
-// sum / divisor to the nearest integer, ties to even, in exact integer arithmetic.
+// sum / divisor to the nearest integer, ties to even, in exact integer arithmetic; branch-free,
+// so that a loop of them vectorises.
 std::int32_t roundedQuotient(std::int32_t sum, std::int32_t divisor) {
-    std::int32_t q = sum / divisor;
-    std::int32_t r = sum % divisor;
-    if (r < 0) {
-        q -= 1;
-        r += divisor;
-    }
-    const bool up = 2 * r > divisor || (2 * r == divisor && (q & 1) != 0);
-    return up ? q + 1 : q;
+    const std::int32_t truncated = sum / divisor;
+    const std::int32_t negative = (sum - truncated * divisor) < 0 ? 1 : 0;
+    const std::int32_t q = truncated - negative;  // floor
+    const std::int32_t twice = 2 * (sum - q * divisor);
+    const std::int32_t up = (twice > divisor) | ((twice == divisor) & q & 1);
+    return q + up;
 }
 
 double clampMargin(double m) {
@@ -89,26 +88,73 @@ void windowMeans(const Line& upper, Reals& w) {
     for (int i = 0; i <= kEnvelopeLast; ++i) {
         prefix[i + 1] = prefix[i] + upper[i];
     }
-    for (int u = 0; u < kSamples; ++u) {
-        const int first = u < kWindow ? u + 1 : u - kWindow;
-        const std::int32_t sum = prefix[first + kWindow] - prefix[first];
-        w[u] = static_cast<double>(roundedQuotient(sum, kWindow));
+    for (int u = 0; u < kWindow; ++u) {  // forward windows
+        w[u] =
+            static_cast<double>(roundedQuotient(prefix[u + 1 + kWindow] - prefix[u + 1], kWindow));
     }
+    for (int u = kWindow; u < kSamples; ++u) {  // backward windows
+        w[u] = static_cast<double>(roundedQuotient(prefix[u] - prefix[u - kWindow], kWindow));
+    }
+}
+
+// The lines below add three earlier line values to a scaled window mean and round a quarter
+// of the sum. As detection_int_lanes.h shows, that result depends on the scaled mean only
+// through its floor and whether it has a fraction, as long as the mean's fraction is 0 or
+// clear of 0 and 1 and the values stay small; then the sum is formed in integers, which
+// takes the rounding off the chain of dependent steps. Any other value takes the literal
+// double steps.
+constexpr double kLargestScaled = 0x1p19;
+constexpr double kNearWhole = 0x1p-28;
+
+bool splitScaled(double v, std::int32_t& whole, std::int32_t& inside) {
+    if (!(v > -kLargestScaled && v < kLargestScaled)) {
+        return false;
+    }
+    const double floor = std::floor(v);
+    const double fraction = v - floor;
+    if (fraction == 0) {
+        inside = 0;
+    } else if (fraction >= kNearWhole && fraction <= 1 - kNearWhole) {
+        inside = 1;
+    } else {
+        return false;
+    }
+    whole = static_cast<std::int32_t>(floor);
+    return true;
+}
+
+// round((n + f) / 4), ties to even, for an integer n and f = 0 (inside 0) or 0 < f < 1.
+std::int32_t quarterRounded(std::int32_t n, std::int32_t inside) {
+    return (n + 1 + (((n >> 2) & 1) | inside)) >> 2;
+}
+
+bool fits16(std::int32_t v) {
+    return v >= -32768 && v <= 32767;
 }
 
 // Step 3: the clip line, and the clipping of the caller's block sample by sample.
 void clipSpikes(Samples& x, const Reals& w, double k, SampleBlock& block, int channel) {
-    Line clip{};
+    std::int16_t c1 = 0, c2 = 0, c3 = 0;  // C[u-1], C[u-2], C[u-3]
     for (int u = 0; u < kSamples; ++u) {
+        std::int16_t c;
         if (u < 4) {
-            clip[u] = realToInt16((k + 100) / 100 * w[u]);
+            c = realToInt16((k + 100) / 100 * w[u]);
         } else {
-            clip[u] =
-                realToInt16(((k + 100) * w[u] / 100 + clip[u - 3] + clip[u - 1] + clip[u - 2]) / 4);
+            const double scaled = (k + 100) * w[u] / 100;
+            std::int32_t whole = 0, inside = 0;
+            const std::int32_t v = splitScaled(scaled, whole, inside)
+                                       ? quarterRounded(whole + c3 + c2 + c1, inside)
+                                       : 1 << 20;
+            // The literal steps for a value the integers cannot vouch for or that does not fit
+            // (where they raise the error).
+            c = fits16(v) ? static_cast<std::int16_t>(v) : realToInt16((scaled + c3 + c1 + c2) / 4);
         }
-        if (x[u] > clip[u]) {
-            x[u] = clip[u];
-            block.at(channel, u) = clip[u];
+        c3 = c2;
+        c2 = c1;
+        c1 = c;
+        if (x[u] > c) {
+            x[u] = c;
+            block.at(channel, u) = c;
         }
     }
 }
@@ -230,7 +276,15 @@ std::int16_t thresholdLine(const Line& t, int u, double w, double k) {
         return realToInt16((100 - 1.75 * k) / 100 * w);
     }
     const std::int16_t earlier = add16(add16(t[u - 2], t[u - 1]), t[u - 3]);
-    return realToInt16((earlier + w * (100 - k) / 100) / 4);
+    const double scaled = w * (100 - k) / 100;
+    std::int32_t whole = 0, inside = 0;
+    if (splitScaled(scaled, whole, inside)) {
+        const std::int32_t v = quarterRounded(earlier + whole, inside);
+        if (fits16(v)) {
+            return static_cast<std::int16_t>(v);
+        }
+    }
+    return realToInt16((earlier + scaled) / 4);
 }
 
 // Step 7, methods 0 and 1.
@@ -272,7 +326,11 @@ void countDrosophila(Counting& c) {
             d[u] = realToInt16(scaled);
         } else {
             const std::int32_t earlier = std::int32_t{d[u - 2]} + d[u - 1] + d[u - 3];
-            d[u] = realToInt16((earlier + scaled) / 4);
+            std::int32_t whole = 0, inside = 0;
+            const std::int32_t v = splitScaled(scaled, whole, inside)
+                                       ? quarterRounded(earlier + whole, inside)
+                                       : 1 << 20;
+            d[u] = fits16(v) ? static_cast<std::int16_t>(v) : realToInt16((earlier + scaled) / 4);
         }
         c.thresholdTrace[u] = d[u];
         if (u >= 1) {

@@ -12,7 +12,7 @@ namespace qv::detail {
 // lanes (detection_int_lanes.h) take the groups they can vouch for. The per-sample lines are
 // recurrences through a rounding, so one channel on its own waits on each step's latency;
 // running the same operations for independent channels side by side keeps the processor
-// busy. Every lane does exactly the arithmetic of the single-channel path.
+// busy. Every lane does the literal double arithmetic of the detection steps.
 inline constexpr int kLanes = 8;
 
 struct LaneWorkspace;

@@ -2,7 +2,6 @@
 // make: the JSON they print against the library's own reading of the same records.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <string>
@@ -17,12 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // Two raw blocks in 0.bin: noisy light with dips in every channel, and in block 1 channel 9
 // at the 16-bit limits (its lines overflow).
@@ -52,20 +45,8 @@ class DetectionToolTest : public ::testing::Test {
         }
     }
 
-    ToolRun run(const std::string& args) {
-        const fs::path errFile = dir_ / "stderr.txt";
-        const std::string command =
-            "'" + tool_.string() + "' " + args + " 2>'" + errFile.string() + "' </dev/null";
-        ToolRun r;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buf[4096];
-        for (std::size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
-            r.out.append(buf, n);
-        }
-        const int status = pipe ? pclose(pipe) : -1;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = testing::readBytes(errFile);
-        return r;
+    testing::ProgramRun run(const std::string& args) {
+        return testing::runProgram(tool_, args, dir_ / "stderr.txt");
     }
 
     std::string raw() const { return "'" + rawFilePath(dir_.path(), 0).string() + "'"; }

@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "analysis/report_fixture.h"
 #include "support/temp_dir.h"
 
@@ -10,12 +7,6 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 // Runs quorvel-tool of this build; the test is skipped when it has not been built.
 class ReportToolTest : public ::testing::Test {
@@ -30,20 +21,8 @@ class ReportToolTest : public ::testing::Test {
             folder_, testing::everyMinute(90, [](int, int c) { return c % 3; }));
     }
 
-    ToolRun run(const std::string& args) {
-        const fs::path errFile = dir_ / "stderr.txt";
-        const std::string command =
-            "'" + tool_.string() + "' " + args + " 2>'" + errFile.string() + "' </dev/null";
-        ToolRun r;
-        FILE* pipe = popen(command.c_str(), "r");
-        char buf[4096];
-        for (std::size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
-            r.out.append(buf, n);
-        }
-        const int status = pipe ? pclose(pipe) : -1;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.err = testing::readBytes(errFile);
-        return r;
+    testing::ProgramRun run(const std::string& args) {
+        return testing::runProgram(tool_, args, dir_ / "stderr.txt");
     }
 
     std::string app() const { return " --app-folder '" + dir_.path().string() + "'"; }

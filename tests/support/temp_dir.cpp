@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -49,6 +52,21 @@ fs::path sourceDir() {
 fs::path binaryDir() {
     const char* v = std::getenv("QV_BINARY_DIR");
     return v != nullptr ? fs::path(v) : fs::path(QV_BINARY_DIR_DEFAULT);
+}
+
+ProgramRun runProgram(const fs::path& program, const std::string& args, const fs::path& errFile) {
+    const std::string command =
+        "'" + program.string() + "' " + args + " 2>'" + errFile.string() + "' </dev/null";
+    ProgramRun r;
+    FILE* pipe = popen(command.c_str(), "r");
+    char buf[4096];
+    for (std::size_t n; pipe && (n = fread(buf, 1, sizeof buf, pipe)) > 0;) {
+        r.out.append(buf, n);
+    }
+    const int status = pipe ? pclose(pipe) : -1;
+    r.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = readBytes(errFile);
+    return r;
 }
 
 }  // namespace qv::testing

@@ -30,4 +30,16 @@ std::string readBytes(const std::filesystem::path& file);
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();
 
+// What a program run from a test printed and how it ended.
+struct ProgramRun {
+    int exitCode = -1;  // -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs `program` with `args` (already quoted for the shell) and no input; standard error goes
+// through errFile.
+ProgramRun runProgram(const std::filesystem::path& program, const std::string& args,
+                      const std::filesystem::path& errFile);
+
 }  // namespace qv::testing

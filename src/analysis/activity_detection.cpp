@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "analysis/detection_ranges.h"
 #include "common/file_util.h"
 #include "common/rounding.h"
 
@@ -11,11 +12,11 @@ namespace qv {
 
 namespace {
 
-constexpr int kSamples = 500;      // detection works on samples 0..499
-constexpr int kEnvelopeFirst = 2;  // envelope passes run over i = 2..498
-constexpr int kEnvelopeLast = 498;
-constexpr int kEnvelopeCount = kEnvelopeLast - kEnvelopeFirst + 1;  // 497
-constexpr int kWindow = 30;           // upper-envelope window of the clip and threshold lines
+using detail::kEnvelopeCount;
+using detail::kEnvelopeFirst;
+using detail::kEnvelopeLast;
+using detail::kSamples;
+using detail::kWindow;
 constexpr int kMotilityWindow = 50;   // method 2 moving minimum and mean
 constexpr int kMotilitySwitch = 449;  // from here the method 2 windows look backwards
 constexpr int kRunLength = 10;        // R, method 2
@@ -128,8 +129,19 @@ std::int32_t quarterRounded(std::int32_t n, std::int32_t inside) {
     return (n + 1 + (((n >> 2) & 1) | inside)) >> 2;
 }
 
-bool fits16(std::int32_t v) {
-    return v >= -32768 && v <= 32767;
+// One value of such a line: round((earlier + scaled) / 4) with `earlier` the integer sum of the
+// three earlier values, or `literal()`, the steps' own double expression, for a value the
+// integers cannot vouch for or that leaves the 16-bit range (where it raises the error).
+template <typename Literal>
+std::int16_t quarterLine(std::int32_t earlier, double scaled, Literal literal) {
+    std::int32_t whole = 0, inside = 0;
+    if (splitScaled(scaled, whole, inside)) {
+        const std::int32_t v = quarterRounded(earlier + whole, inside);
+        if (v >= -32768 && v <= 32767) {
+            return static_cast<std::int16_t>(v);
+        }
+    }
+    return realToInt16(literal());
 }
 
 // Step 3: the clip line, and the clipping of the caller's block sample by sample.
@@ -141,13 +153,7 @@ void clipSpikes(Samples& x, const Reals& w, double k, SampleBlock& block, int ch
             c = realToInt16((k + 100) / 100 * w[u]);
         } else {
             const double scaled = (k + 100) * w[u] / 100;
-            std::int32_t whole = 0, inside = 0;
-            const std::int32_t v = splitScaled(scaled, whole, inside)
-                                       ? quarterRounded(whole + c3 + c2 + c1, inside)
-                                       : 1 << 20;
-            // The literal steps for a value the integers cannot vouch for or that does not fit
-            // (where they raise the error).
-            c = fits16(v) ? static_cast<std::int16_t>(v) : realToInt16((scaled + c3 + c1 + c2) / 4);
+            c = quarterLine(c3 + c2 + c1, scaled, [&] { return (scaled + c3 + c1 + c2) / 4; });
         }
         c3 = c2;
         c2 = c1;
@@ -277,14 +283,7 @@ std::int16_t thresholdLine(const Line& t, int u, double w, double k) {
     }
     const std::int16_t earlier = add16(add16(t[u - 2], t[u - 1]), t[u - 3]);
     const double scaled = w * (100 - k) / 100;
-    std::int32_t whole = 0, inside = 0;
-    if (splitScaled(scaled, whole, inside)) {
-        const std::int32_t v = quarterRounded(earlier + whole, inside);
-        if (fits16(v)) {
-            return static_cast<std::int16_t>(v);
-        }
-    }
-    return realToInt16((earlier + scaled) / 4);
+    return quarterLine(earlier, scaled, [&] { return (earlier + scaled) / 4; });
 }
 
 // Step 7, methods 0 and 1.
@@ -326,11 +325,7 @@ void countDrosophila(Counting& c) {
             d[u] = realToInt16(scaled);
         } else {
             const std::int32_t earlier = std::int32_t{d[u - 2]} + d[u - 1] + d[u - 3];
-            std::int32_t whole = 0, inside = 0;
-            const std::int32_t v = splitScaled(scaled, whole, inside)
-                                       ? quarterRounded(earlier + whole, inside)
-                                       : 1 << 20;
-            d[u] = fits16(v) ? static_cast<std::int16_t>(v) : realToInt16((earlier + scaled) / 4);
+            d[u] = quarterLine(earlier, scaled, [&] { return (earlier + scaled) / 4; });
         }
         c.thresholdTrace[u] = d[u];
         if (u >= 1) {

@@ -5,17 +5,12 @@
 #include <cstring>
 
 #include "analysis/detection_lanes.h"
+#include "analysis/detection_ranges.h"
 #include "common/rounding.h"
 
 namespace qv::detail {
 
 namespace {
-
-constexpr int kSamples = 500;
-constexpr int kFirst = 2;
-constexpr int kLast = 498;
-constexpr int kCount = kLast - kFirst + 1;
-constexpr int kWindow = 30;
 
 // The working rows of one group of W channels, held as vectors of W 32-bit lanes.
 template <typename I, int W>

@@ -85,7 +85,7 @@ void envelopePass(Group& g, int seed, double snr, bool second, I& ripple) {
     g.prefix[0] = I{};
     g.prefix[1] = up;
     g.prefix[2] = up + up;
-    for (int i = kFirst; i <= kLast; ++i) {
+    for (int i = kEnvelopeFirst; i <= kEnvelopeLast; ++i) {
         const I v = g.x[i];
         const I before = g.x[i - 1];
         const I after = g.x[i + 1];
@@ -96,9 +96,9 @@ void envelopePass(Group& g, int seed, double snr, bool second, I& ripple) {
         levelSum += v;
     }
     for (int l = 0; l < W; ++l) {
-        const double r = roundedMean(rippleSum[l], kCount);
+        const double r = roundedMean(rippleSum[l], kEnvelopeCount);
         ripple[l] = static_cast<std::int32_t>(r);
-        g.k[l] = laneMargin(r, roundedMean(levelSum[l], kCount), snr, second);
+        g.k[l] = laneMargin(r, roundedMean(levelSum[l], kEnvelopeCount), snr, second);
     }
 }
 

@@ -7,18 +7,13 @@
 #include <string>
 
 #include "analysis/detection_int_lanes.h"
+#include "analysis/detection_ranges.h"
 #include "common/checked16.h"
 #include "common/rounding.h"
 
 namespace qv::detail {
 
 namespace {
-
-constexpr int kSamples = 500;
-constexpr int kFirst = 2;
-constexpr int kLast = 498;
-constexpr int kCount = kLast - kFirst + 1;
-constexpr int kWindow = 30;
 
 // One value per lane. Every sample, envelope value and line value is an integer of at most
 // 17 bits, or a sum of a few hundred of them, so doubles hold them exactly: comparisons and
@@ -195,7 +190,7 @@ void envelopePass(LaneWorkspace& w, int seed, V& ripple, V& level) {
     V rippleSum = splat(0);
     V levelSum = splat(0);
     w.upper[0] = w.upper[1] = up;
-    for (int i = kFirst; i <= kLast; ++i) {
+    for (int i = kEnvelopeFirst; i <= kEnvelopeLast; ++i) {
         const V v = w.x[i];
         const Mask below = (v < w.x[i - 1]) & (v < w.x[i + 1]);
         const Mask above = (v > w.x[i - 1]) & (v > w.x[i + 1]);
@@ -205,13 +200,13 @@ void envelopePass(LaneWorkspace& w, int seed, V& ripple, V& level) {
         rippleSum = rippleSum + (up - low);
         levelSum = levelSum + v;
     }
-    ripple = nearestEven(rippleSum / kCount);
-    level = nearestEven(levelSum / kCount);
+    ripple = nearestEven(rippleSum / kEnvelopeCount);
+    level = nearestEven(levelSum / kEnvelopeCount);
 }
 
 void windowMeans(LaneWorkspace& w) {
     w.prefix[0] = splat(0);
-    for (int i = 0; i <= kLast; ++i) {
+    for (int i = 0; i <= kEnvelopeLast; ++i) {
         w.prefix[i + 1] = w.prefix[i] + w.upper[i];
     }
     for (int u = 0; u < kSamples; ++u) {

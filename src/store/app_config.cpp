@@ -69,4 +69,10 @@ bool saveConfiguration(const std::filesystem::path& applicationFolder, const App
     return true;
 }
 
+std::int16_t nextProjectNumber(std::int16_t lastProject) {
+    constexpr std::int16_t kHighestProject = 32000;
+    const std::int16_t last = lastProject >= kHighestProject ? 0 : lastProject;
+    return static_cast<std::int16_t>(last < 0 ? 1 : last + 1);
+}
+
 }  // namespace qv

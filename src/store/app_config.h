@@ -17,6 +17,10 @@ struct AppConfig {
     std::int16_t Restart_Time = 0;
 };
 
+// The number the next new project takes after `Last_Project`: project numbers run 1..32000
+// and then start again at 1. The caller stores it back into `Last_Project` at once.
+std::int16_t nextProjectNumber(std::int16_t lastProject);
+
 std::filesystem::path configFilePath(const std::filesystem::path& applicationFolder);
 
 // Never fails towards the caller: an unreadable file gives the default set and its message.

@@ -101,5 +101,14 @@ TEST(ApplicationFolder, EnvironmentNamesTheFolderElseTheExecutablesFolder) {
     EXPECT_EQ(applicationFolder("ignored", ""), own);
 }
 
+TEST(Config, NewProjectNumbersRunFromOneTo32000ThenStartAgain) {
+    EXPECT_EQ(nextProjectNumber(0), 1);
+    EXPECT_EQ(nextProjectNumber(41), 42);
+    EXPECT_EQ(nextProjectNumber(31999), 32000);
+    EXPECT_EQ(nextProjectNumber(32000), 1);
+    EXPECT_EQ(nextProjectNumber(32767), 1);
+    EXPECT_EQ(nextProjectNumber(-32768), 1);
+}
+
 }  // namespace
 }  // namespace qv

@@ -49,8 +49,8 @@ QWidget* dialogParent() {
     return QApplication::activeWindow();
 }
 
-void QtUi::message(const std::string& text) {
-    QMessageBox::information(dialogParent(), kTitle, toQt(text));
+void QtUi::message(const std::string& text, const std::string& title) {
+    QMessageBox::information(dialogParent(), title.empty() ? kTitle : toQt(title), toQt(text));
 }
 
 Answer QtUi::ask(const std::string& text, Buttons buttons) {

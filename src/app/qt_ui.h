@@ -13,7 +13,7 @@ namespace qv::app {
 // event passes through the Qt event loop, outside files through the desktop's handlers.
 class QtUi : public Ui {
   public:
-    void message(const std::string& text) override;
+    void message(const std::string& text, const std::string& title = {}) override;
     Answer ask(const std::string& text, Buttons buttons) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override;

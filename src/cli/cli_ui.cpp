@@ -9,7 +9,10 @@
 
 namespace qv::cli {
 
-void CliUi::message(const std::string& text) {
+void CliUi::message(const std::string& text, const std::string& title) {
+    if (!title.empty()) {
+        err_ << cp1252ToUtf8(title) << ": ";
+    }
     err_ << cp1252ToUtf8(text) << '\n' << std::flush;
 }
 

@@ -14,7 +14,7 @@ class CliUi : public Ui {
   public:
     CliUi(std::istream& in, std::ostream& err) : in_(in), err_(err) {}
 
-    void message(const std::string& text) override;
+    void message(const std::string& text, const std::string& title = {}) override;
     Answer ask(const std::string& text, Buttons buttons) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override;

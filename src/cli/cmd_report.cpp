@@ -23,7 +23,9 @@ class PresetUi : public Ui {
     std::optional<Answer> zeroBasal;
     std::optional<bool> exportTime;
 
-    void message(const std::string& text) override { inner_.message(text); }
+    void message(const std::string& text, const std::string& title = {}) override {
+        inner_.message(text, title);
+    }
     Answer ask(const std::string& text, Buttons buttons) override {
         if (zeroBasal && text.find("BASAL WELLS with 0 activity") != std::string::npos) {
             return Answer::Yes;

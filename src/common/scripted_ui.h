@@ -28,7 +28,10 @@ class ScriptedUi : public Ui {
     void queueAnswer(Answer a) { answers_.push_back(a); }
     void queueInput(std::optional<std::string> text) { inputs_.push_back(std::move(text)); }
 
-    void message(const std::string& text) override { messages.push_back(text); }
+    void message(const std::string& text, const std::string& title = {}) override {
+        messages.push_back(text);
+        messageTitles.push_back(title);
+    }
     Answer ask(const std::string& text, Buttons buttons) override;
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override;
@@ -40,6 +43,7 @@ class ScriptedUi : public Ui {
     bool scriptUsedUp() const { return answers_.empty() && inputs_.empty(); }
 
     std::vector<std::string> messages;
+    std::vector<std::string> messageTitles;  // one per message, empty when untitled
     std::vector<std::string> questions;
     std::vector<std::string> prompts;
     std::vector<Opened> opened;

@@ -15,7 +15,8 @@ class Ui {
   public:
     virtual ~Ui() = default;
 
-    virtual void message(const std::string& text) = 0;
+    // A message box; the title is the box's caption where the system gives one.
+    virtual void message(const std::string& text, const std::string& title = {}) = 0;
     virtual Answer ask(const std::string& text, Buttons buttons) = 0;
     // nullopt when the user cancels.
     virtual std::optional<std::string> input(const std::string& prompt, const std::string& title,

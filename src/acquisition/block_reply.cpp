@@ -1,5 +1,6 @@
 #include "acquisition/block_reply.h"
 
+#include <algorithm>
 #include <bit>
 
 namespace qv {
@@ -67,6 +68,26 @@ void holdBlockRead(SampleBlock& block, int readIndex, int sample) {
             block.at(channel, sample) = block.at(channel, sample - 1);
         }
     }
+}
+
+std::optional<std::array<std::int16_t, kServiceReplyValues>> decodeServiceReply(
+    std::span<const std::uint8_t> reply) {
+    if (reply.size() != static_cast<std::size_t>(kServiceReplyBytes)) {
+        return std::nullopt;
+    }
+    std::array<std::int16_t, kServiceReplyValues> values{};
+    for (int i = 0; i < kServiceReplyValues; ++i) {
+        const int high = std::min<int>(reply[static_cast<std::size_t>(2 * i)], kHighestHighPart);
+        values[static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(high * 256 + reply[static_cast<std::size_t>(2 * i + 1)]);
+    }
+    return values;
+}
+
+int serviceReplyChannel(int readIndex, int valueIndex) {
+    const int k = valueIndex / kBanks;
+    const int bank = valueIndex % kBanks;
+    return (readIndex + k) % kBankChannels + bank * kBankChannels;
 }
 
 }  // namespace qv

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -47,5 +48,20 @@ void storeBlockReply(SampleBlock& block, int readIndex, int sample, const BlockR
 // bank) repeat their previous sample. Earlier in a block there is no previous sample of this
 // block, so the channels keep what they held.
 void holdBlockRead(SampleBlock& block, int readIndex, int sample);
+
+// The service form of a block read (calibration, self-test, maintenance): 192 bytes, 96 values
+// without parity. Value 3k + j of the read at index b belongs to channel b + k of bank j
+// (k = 0..31, j = 0..2).
+inline constexpr int kServiceReplyBytes = 192;
+inline constexpr int kServiceReplyValues = 96;
+inline constexpr int kServiceReplyGroups = 32;
+
+// Nullopt unless the reply holds 192 bytes. Each pair is a high byte capped at 15 and a low
+// byte: value = high x 256 + low.
+std::optional<std::array<std::int16_t, kServiceReplyValues>> decodeServiceReply(
+    std::span<const std::uint8_t> reply);
+
+// The channel value i (0..95) of a service reply to the read at index b belongs to.
+int serviceReplyChannel(int readIndex, int valueIndex);
 
 }  // namespace qv

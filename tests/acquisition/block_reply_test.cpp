@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <vector>
 
@@ -127,6 +128,33 @@ TEST(BlockReplySpreading, BadReadHoldsOnlyItsOwnChannelsFromSampleTwoOn) {
     holdBlockRead(block, 8, 1);
     EXPECT_EQ(block.at(16, 0), -7);
     EXPECT_EQ(block.at(16, 1), 16);
+}
+
+TEST(ServiceReply, NinetySixValuesCappedAndSpreadOverTheThreeBanks) {
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < kServiceReplyValues; ++i) {
+        bytes.push_back(static_cast<std::uint8_t>(i == 5 ? 0xFF : i % 16));
+        bytes.push_back(static_cast<std::uint8_t>(i));
+    }
+    const auto values = decodeServiceReply(bytes);
+    ASSERT_TRUE(values.has_value());
+    EXPECT_EQ((*values)[3], 3 * 256 + 3);
+    EXPECT_EQ((*values)[5], 15 * 256 + 5) << "high byte capped at 15";
+    bytes.pop_back();
+    EXPECT_FALSE(decodeServiceReply(bytes).has_value());
+
+    // Read 96: values 0, 1, 2 are channels 96, 224, 352; value 95 is channel 127 + 256.
+    EXPECT_EQ(serviceReplyChannel(96, 0), 96);
+    EXPECT_EQ(serviceReplyChannel(96, 1), 224);
+    EXPECT_EQ(serviceReplyChannel(96, 2), 352);
+    EXPECT_EQ(serviceReplyChannel(96, 95), 383);
+    std::vector<int> seen(SampleBlock::kBeams, 0);
+    for (int b = 0; b < kBankChannels; b += kServiceReplyGroups) {
+        for (int i = 0; i < kServiceReplyValues; ++i) {
+            ++seen[static_cast<std::size_t>(serviceReplyChannel(b, i))];
+        }
+    }
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), SampleBlock::kBeams);
 }
 
 }  // namespace

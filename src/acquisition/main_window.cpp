@@ -64,6 +64,7 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Frm_About(controls.add("Frm_About", ControlKind::Form, "About")),
       Timerinicio(controls.add("Timerinicio", ControlKind::Timer)),
       Timeradq(controls.add("Timeradq", ControlKind::Timer)),
+      Timer_test(controls.add("Timer_test", ControlKind::Timer)),
       mnexit(controls.add("mnexit", ControlKind::MenuItem, "Exit")),
       mnstatustest(controls.add("mnstatustest", ControlKind::MenuItem, "Test DEVICE")),
       mncal_on(controls.add("mncal_on", ControlKind::MenuItem, "ON")),
@@ -77,6 +78,8 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       frm_autotext(controls.add("frm_autotext", ControlKind::Frame)),
       lbl_autotext(controls.add("lbl_autotext", ControlKind::Label)),
       lbl_autochannel(controls.add("lbl_autochannel", ControlKind::Label)),
+      lblcalibrando(controls.add("lblcalibrando", ControlKind::Label)),
+      picturecal(controls.add("picturecal", ControlKind::Picture)),
       txt_projecto(controls.add("txt_projecto", ControlKind::TextBox)),
       txt_acqlapse(controls.add("txt_acqlapse", ControlKind::TextBox)),
       txt_wellformat(controls.add("txt_wellformat", ControlKind::TextBox)),
@@ -108,10 +111,12 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       txttemp(controls.add("txttemp", ControlKind::TextBox)),
       cmd_frio(controls.add("cmd_frio", ControlKind::Button, "COOL")),
       cmd_ontemp(controls.add("cmd_ontemp", ControlKind::Button, "OFF")),
+      lbl_temperature(controls.add("lbl_temperature", ControlKind::Label, "T = __ \xB0" "C")),
       combo_minutes(controls.add("combo_minutes", ControlKind::ComboBox)),
       chk_bodybends(
           controls.add("chk_bodybends", ControlKind::CheckBox, "Body-Bends Mode (Experimental)")),
-      Picact(controls.add("Picact", ControlKind::Frame)),
+      Picact(controls.add("Picact", ControlKind::Picture)),
+      Picreal(controls.add("Picreal", ControlKind::Picture)),
       Cmd_barplot(controls.add("Cmd_barplot", ControlKind::Button, "Bars")),
       Cmd_gridplot(controls.add("Cmd_gridplot", ControlKind::Button, "Plate")),
       Cmd_histoplot(controls.add("Cmd_histoplot", ControlKind::Button, "Histogram")),
@@ -131,6 +136,8 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     Timerinicio.enabled = false;
     Timeradq.enabled = false;
     Timeradq.intervalMs = 30;
+    Timer_test.enabled = false;
+    Timer_test.intervalMs = 100;
     mncal_off.checked = true;
     Cmd_histoplot.visible = false;
     // The run, page, zoom and plate controls belong to the run and live display; until those

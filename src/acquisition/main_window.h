@@ -74,6 +74,7 @@ class MainWindow {
     Control& Frm_About;
     Control& Timerinicio;
     Control& Timeradq;
+    Control& Timer_test;
     // Menus.
     Control& mnexit;
     Control& mnstatustest;
@@ -89,6 +90,8 @@ class MainWindow {
     Control& frm_autotext;
     Control& lbl_autotext;
     Control& lbl_autochannel;
+    Control& lblcalibrando;
+    Control& picturecal;
     // Project and run.
     Control& txt_projecto;
     Control& txt_acqlapse;
@@ -127,10 +130,12 @@ class MainWindow {
     Control& txttemp;
     Control& cmd_frio;
     Control& cmd_ontemp;
+    Control& lbl_temperature;
     // Live display.
     Control& combo_minutes;
     Control& chk_bodybends;
     Control& Picact;
+    Control& Picreal;
     Control& Cmd_barplot;
     Control& Cmd_gridplot;
     Control& Cmd_histoplot;

@@ -8,9 +8,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QTimer>
 
+#include "app/qt_canvas.h"
 #include "app/qt_text.h"
 
 namespace qv::app {
@@ -54,6 +57,71 @@ class ClickFilter : public QObject {
     std::function<void()> onClick_;
 };
 
+// Double-clicks reach a handler through this filter.
+class DoubleClickFilter : public QObject {
+  public:
+    DoubleClickFilter(QObject* parent, std::function<void()> onDoubleClick)
+        : QObject(parent), onDoubleClick_(std::move(onDoubleClick)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            onDoubleClick_();
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onDoubleClick_;
+};
+
+// Mouse events on a picture, turned into the picture's user coordinates.
+class PictureMouseFilter : public QObject {
+  public:
+    PictureMouseFilter(CanvasWidget* picture, std::function<void(const MouseEvent&)> handler)
+        : QObject(picture), picture_(picture), handler_(std::move(handler)) {
+        picture->setMouseTracking(true);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        MouseEvent::Kind kind;
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                kind = MouseEvent::Kind::Down;
+                break;
+            case QEvent::MouseMove:
+                kind = MouseEvent::Kind::Move;
+                break;
+            case QEvent::MouseButtonRelease:
+                kind = MouseEvent::Kind::Up;
+                break;
+            case QEvent::MouseButtonDblClick:
+                kind = MouseEvent::Kind::DoubleClick;
+                break;
+            default:
+                return QObject::eventFilter(watched, event);
+        }
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const CanvasMapping& m = picture_->canvas().mapping();
+        MouseEvent e;
+        e.kind = kind;
+        e.x = m.toUserX(mouse->position().x());
+        e.y = m.toUserY(mouse->position().y());
+        const Qt::MouseButtons held =
+            kind == MouseEvent::Kind::Move ? mouse->buttons() : Qt::MouseButtons(mouse->button());
+        e.button = (held & Qt::LeftButton ? 1 : 0) | (held & Qt::RightButton ? 2 : 0) |
+                   (held & Qt::MiddleButton ? 4 : 0);
+        handler_(e);
+        return true;
+    }
+
+  private:
+    CanvasWidget* picture_;
+    std::function<void(const MouseEvent&)> handler_;
+};
+
 void setTextIfChanged(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) {
         edit->setText(text);
@@ -80,6 +148,33 @@ void applyCombo(QComboBox* combo, const Control& c) {
     }
 }
 
+void applyList(QListWidget* list, const Control& c) {
+    QStringList items;
+    for (const auto& item : c.items) {
+        items << toQt(item);
+    }
+    QStringList current;
+    for (int i = 0; i < list->count(); ++i) {
+        current << list->item(i)->text();
+    }
+    const QSignalBlocker block(list);
+    list->setSelectionMode(c.multiSelect ? QAbstractItemView::ExtendedSelection
+                                         : QAbstractItemView::SingleSelection);
+    if (current != items) {
+        list->clear();
+        list->addItems(items);
+    }
+    list->setCurrentRow(c.listIndex);
+    if (c.multiSelect) {
+        list->clearSelection();
+        for (int row : c.selectedRows) {
+            if (row >= 0 && row < list->count()) {
+                list->item(row)->setSelected(true);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 ControlBinding::ControlBinding(Controls& controls, QWidget& window)
@@ -89,6 +184,18 @@ ControlBinding::ControlBinding(Controls& controls, QWidget& window)
             auto* timer = new QTimer(this);
             timer->setObjectName(QString::fromStdString(c.name));
             timers_.push_back(timer);
+        }
+    }
+    attachCanvases();
+}
+
+// The logic draws on the widgets' own canvases.
+void ControlBinding::attachCanvases() {
+    for (Control& c : controls_) {
+        if (c.kind == ControlKind::Picture) {
+            if (auto* picture = qobject_cast<CanvasWidget*>(target(c))) {
+                c.canvas = &picture->canvas();
+            }
         }
     }
 }
@@ -152,6 +259,10 @@ void ControlBinding::applyOne(const Control& c, QObject* t) {
         }
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         applyCombo(combo, c);
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        applyList(list, c);
+    } else if (auto* picture = qobject_cast<CanvasWidget*>(w)) {
+        picture->update();
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     }
@@ -178,6 +289,14 @@ void ControlBinding::writeBack() {
         } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
             c.listIndex = combo->currentIndex();
             c.text = fromQt(combo->currentText());
+        } else if (auto* list = qobject_cast<QListWidget*>(t)) {
+            c.listIndex = list->currentRow();
+            c.selectedRows.clear();
+            for (int row = 0; row < list->count(); ++row) {
+                if (list->item(row)->isSelected()) {
+                    c.selectedRows.push_back(row);
+                }
+            }
         }
     }
 }
@@ -203,11 +322,38 @@ void ControlBinding::on(const char* name, std::function<void()> handler) {
         connect(button, &QAbstractButton::clicked, this, call);
     } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
         connect(combo, qOverload<int>(&QComboBox::activated), this, call);
+    } else if (auto* list = qobject_cast<QListWidget*>(t)) {
+        connect(list, &QListWidget::itemClicked, this, call);
+    } else if (auto* picture = qobject_cast<CanvasWidget*>(t)) {
+        connect(picture, &CanvasWidget::resized, this, call);
     } else if (auto* edit = qobject_cast<QLineEdit*>(t)) {
         edit->installEventFilter(new FocusOutFilter(edit, call));
     } else if (auto* w = qobject_cast<QWidget*>(t)) {
         w->installEventFilter(new ClickFilter(w, call));
     }
+}
+
+void ControlBinding::onDoubleClick(const char* name, std::function<void()> handler) {
+    Control* c = controls_.find(name);
+    QObject* t = c != nullptr ? target(*c) : nullptr;
+    auto call = [this, handler = std::move(handler)] { handle(handler); };
+    if (auto* list = qobject_cast<QListWidget*>(t)) {
+        connect(list, &QListWidget::itemDoubleClicked, this, call);
+    } else if (auto* w = qobject_cast<QWidget*>(t)) {
+        w->installEventFilter(new DoubleClickFilter(w, call));
+    }
+}
+
+void ControlBinding::onMouse(const char* name, std::function<void(const MouseEvent&)> handler) {
+    Control* c = controls_.find(name);
+    auto* picture = c != nullptr ? qobject_cast<CanvasWidget*>(target(*c)) : nullptr;
+    if (picture == nullptr) {
+        return;
+    }
+    picture->installEventFilter(
+        new PictureMouseFilter(picture, [this, handler = std::move(handler)](const MouseEvent& e) {
+            handle([&] { handler(e); });
+        }));
 }
 
 std::vector<std::string> ControlBinding::unboundControls() const {

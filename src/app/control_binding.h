@@ -26,7 +26,12 @@ class ControlBinding : public QObject {
     // Calls the handler when the named control is used: a button or label clicked, a check
     // box or menu item toggled by the user, a list choice made, a timer ticking, a text box
     // losing the focus. The handler runs after the control holds the new state.
+    // A picture's handler runs when its widget is resized (the logic redraws then).
     void on(const char* name, std::function<void()> handler);
+    // Double-click on a list row, a text box or any other widget.
+    void onDoubleClick(const char* name, std::function<void()> handler);
+    // Mouse down, move, up and double-click on a picture, in its user coordinates.
+    void onMouse(const char* name, std::function<void(const MouseEvent&)> handler);
 
     // Widgets and timers named in the logic but missing from the window: a window that
     // forgot a control fails its test instead of silently ignoring it.
@@ -42,6 +47,7 @@ class ControlBinding : public QObject {
 
   private:
     void writeBack();
+    void attachCanvases();
     void applyOne(const Control& c, QObject* target);
     QObject* target(const Control& c) const;
 

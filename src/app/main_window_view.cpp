@@ -195,12 +195,17 @@ QWidget* MainWindowView::buildPlotArea() {
     tools->addWidget(textBox("txtzoom", 32, true));
     tools->addWidget(button("Cmdzoom_plus"));
     tools->addStretch(1);
+    tools->addWidget(named(new QLabel, "lbl_temperature"));
+    tools->addSpacing(12);
     tools->addWidget(caption("Bin (min)"));
     tools->addWidget(named(new QComboBox, "combo_minutes"));
     layout->addLayout(tools);
     plot_ = named(new CanvasWidget, "Picact");
     connect(plot_, &CanvasWidget::resized, this, [this] { drawIdlePlot(); });
     layout->addWidget(plot_, 1);
+    auto* signal = named(new CanvasWidget, "Picreal");
+    signal->setFixedHeight(150);
+    layout->addWidget(signal);
     layout->addWidget(named(new QCheckBox, "chk_bodybends"));
     layout->addWidget(buildStatusPanel());
     return area;
@@ -211,6 +216,10 @@ QWidget* MainWindowView::buildStatusPanel() {
     auto* layout = new QVBoxLayout(panel);
     layout->addWidget(named(new QLabel, "lbl_autotext"));
     layout->addWidget(named(new QLabel, "lbl_autochannel"));
+    layout->addWidget(named(new QLabel, "lblcalibrando"));
+    auto* bar = named(new CanvasWidget, "picturecal");
+    bar->setFixedHeight(12);
+    layout->addWidget(bar);
     return panel;
 }
 

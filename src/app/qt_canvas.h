@@ -17,6 +17,7 @@ class ImageCanvas : public Canvas {
     // A new, blank surface of another size; the user scale is kept.
     void resize(int widthPx, int heightPx);
     const QImage& image() const { return image_; }
+    const CanvasMapping& mapping() const { return mapping_; }
     // Saves as Windows bitmap or PNG by the file's extension (.bmp, .png); false on failure.
     bool save(const std::string& path) const;
 

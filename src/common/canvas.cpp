@@ -45,6 +45,14 @@ double CanvasMapping::toUserWidth(double px) const {
     return std::abs(px * (right_ - left_) / (widthPx_ - 1));
 }
 
+double CanvasMapping::toUserX(double px) const {
+    return left_ + px * (right_ - left_) / (widthPx_ - 1);
+}
+
+double CanvasMapping::toUserY(double px) const {
+    return top_ + px * (bottom_ - top_) / (heightPx_ - 1);
+}
+
 double CanvasMapping::toUserHeight(double px) const {
     return std::abs(px * (bottom_ - top_) / (heightPx_ - 1));
 }

@@ -42,6 +42,9 @@ class CanvasMapping {
     // Lengths, as radii and text sizes need them; always positive.
     double toPixelWidth(double dx) const;
     double toUserWidth(double px) const;
+    // A pixel position back in user units (mouse events).
+    double toUserX(double px) const;
+    double toUserY(double px) const;
     double toUserHeight(double px) const;
 
     int widthPx() const { return widthPx_; }

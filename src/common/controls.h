@@ -7,6 +7,17 @@
 
 namespace qv {
 
+class Canvas;
+
+// A mouse event on a picture, in the user coordinates of the picture's last scale().
+struct MouseEvent {
+    enum class Kind { Down, Move, Up, DoubleClick };
+    Kind kind = Kind::Down;
+    double x = 0;
+    double y = 0;
+    int button = 1;  // 1 left, 2 right, 4 middle; 0 for a move with no button held
+};
+
 // What a window logic class says about one of its controls. The Qt window builds a widget (or
 // menu action, or timer) per control, gives it the control's name as objectName and copies
 // this state onto it after every handler; the fields a kind does not use are ignored.
@@ -19,6 +30,8 @@ enum class ControlKind {
     CheckBox,  // text = caption, checked
     MenuItem,  // text = caption, checked (a tick), visible, enabled
     ComboBox,  // items, listIndex (-1 none) and text (the edit part, may hold text not in items)
+    ListBox,   // items, listIndex (-1 none); with multiSelect, selectedRows holds every row chosen
+    Picture,   // a drawing surface: the logic draws on `canvas` (set by the window or a test)
     Shape,     // a drawn outline, for highlights: visible only
     Timer,     // enabled, intervalMs
 };
@@ -32,7 +45,12 @@ struct Control {
     bool checked = false;
     std::vector<std::string> items;
     int listIndex = -1;
+    bool multiSelect = false;
+    std::vector<int> selectedRows;
     int intervalMs = 0;
+    // Pictures only: where the logic draws. The Qt window puts its widget's canvas here; tests
+    // put a RecordingCanvas. Null until someone does: drawing code checks.
+    Canvas* canvas = nullptr;
 };
 
 // The controls of one window, in creation order. Addresses stay valid for the life of the set,

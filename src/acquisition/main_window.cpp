@@ -83,6 +83,11 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       txt_projecto(controls.add("txt_projecto", ControlKind::TextBox)),
       txt_acqlapse(controls.add("txt_acqlapse", ControlKind::TextBox)),
       txt_wellformat(controls.add("txt_wellformat", ControlKind::TextBox)),
+      Cmdsetup(controls.add("Cmdsetup", ControlKind::Button, ">Edit")),
+      Cmdoffline(controls.add("Cmdoffline", ControlKind::Button, "<< Back")),
+      lbl_detection(controls.add("lbl_detection", ControlKind::Label)),
+      txt_subproject(controls.add("txt_subproject", ControlKind::TextBox)),
+      Txt_description(controls.add("Txt_description", ControlKind::TextBox)),
       CmdPlay(controls.add("CmdPlay", ControlKind::Button, "Play")),
       CmdPause(controls.add("CmdPause", ControlKind::Button, "Pause")),
       CmdStop(controls.add("CmdStop", ControlKind::Button, "Stop")),
@@ -111,7 +116,9 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       txttemp(controls.add("txttemp", ControlKind::TextBox)),
       cmd_frio(controls.add("cmd_frio", ControlKind::Button, "COOL")),
       cmd_ontemp(controls.add("cmd_ontemp", ControlKind::Button, "OFF")),
-      lbl_temperature(controls.add("lbl_temperature", ControlKind::Label, "T = __ \xB0" "C")),
+      lbl_temperature(controls.add("lbl_temperature", ControlKind::Label,
+                                   "T = __ \xB0"
+                                   "C")),
       combo_minutes(controls.add("combo_minutes", ControlKind::ComboBox)),
       chk_bodybends(
           controls.add("chk_bodybends", ControlKind::CheckBox, "Body-Bends Mode (Experimental)")),
@@ -499,6 +506,22 @@ void MainWindow::Form_Unload() {
         // The program ends all the same; the files are closed with their operations.
     }
     app_.state.ended = true;
+}
+
+void MainWindow::attachWindows(Control& setupForm, Control& offlineForm) {
+    setupForm_ = &setupForm;
+    offlineForm_ = &offlineForm;
+}
+
+void MainWindow::Cmdsetup_Click() {
+    if (setupForm_ != nullptr) {
+        setupForm_->visible = true;
+    }
+}
+
+void MainWindow::Cmdoffline_Click() {
+    init_.show();
+    Frm_Main.visible = false;
 }
 
 void MainWindow::showForAcquisition() {

@@ -50,6 +50,16 @@ class MainWindow {
     // The Exit menu and closing the window; ends the program.
     void Form_Unload();
 
+    // The project setup and offline browser windows, as their form controls: ">Edit" and a
+    // refused Play open the setup, a run hides both.
+    void attachWindows(Control& setupForm, Control& offlineForm);
+    // ">Edit": the project setup window.
+    void Cmdsetup_Click();
+    // "<< Back": the start screen again.
+    void Cmdoffline_Click();
+    Control* setupForm() { return setupForm_; }
+    Control* offlineForm() { return offlineForm_; }
+
     // "Run Latest Project" of the start screen: show this window, connect when not connected.
     void showForAcquisition();
     bool ended() const { return app_.state.ended; }
@@ -96,6 +106,12 @@ class MainWindow {
     Control& txt_projecto;
     Control& txt_acqlapse;
     Control& txt_wellformat;
+    Control& Cmdsetup;
+    Control& Cmdoffline;
+    // The detection mode, organism and threshold line the setup window fills.
+    Control& lbl_detection;
+    Control& txt_subproject;
+    Control& Txt_description;
     Control& CmdPlay;
     Control& CmdPause;
     Control& CmdStop;
@@ -167,6 +183,8 @@ class MainWindow {
     std::int64_t timerArmedAt_ = 0;
     // The connection's texts as last copied, so that only its own changes are copied.
     device::ConnectionView followed_;
+    Control* setupForm_ = nullptr;
+    Control* offlineForm_ = nullptr;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

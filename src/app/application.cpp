@@ -20,6 +20,7 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     setupForm.visible = false;
     offlineForm.visible = false;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
+    mainWindow_->attachWindows(setupForm, offlineForm);
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);

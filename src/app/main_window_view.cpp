@@ -110,6 +110,13 @@ QGroupBox* MainWindowView::buildProjectBox() {
     form->addRow("Project", textBox("txt_projecto", 220, true));
     form->addRow("Lapse (min)", textBox("txt_acqlapse", 70, true));
     form->addRow("Plate", textBox("txt_wellformat", 70, true));
+    auto* navigate = new QHBoxLayout;
+    navigate->addWidget(button("Cmdsetup"));
+    navigate->addWidget(button("Cmdoffline"));
+    form->addRow(navigate);
+    form->addRow(named(new QLabel, "lbl_detection"));
+    form->addRow("Experiment", textBox("txt_subproject", 220, true));
+    form->addRow("Notes", textBox("Txt_description", 220));
     return box;
 }
 
@@ -253,6 +260,8 @@ void MainWindowView::bindHandlers() {
     b.on("mnabout", [this] { logic_.mnabout_Click(); });
     b.on("mnexit", [this] { logic_.Form_Unload(); });
     b.on("cmd_connect", [this] { logic_.cmd_connect_Click(); });
+    b.on("Cmdsetup", [this] { logic_.Cmdsetup_Click(); });
+    b.on("Cmdoffline", [this] { logic_.Cmdoffline_Click(); });
     b.on("Cmd_disconnect", [this] { logic_.Cmd_disconnect_Click(); });
     for (int n = 1; n <= device::kSearchPorts; ++n) {
         const std::string name = "mncom1_" + std::to_string(n);

@@ -89,6 +89,7 @@ struct WindowFixture {
               setupForm(&others.add("Frm_setup", ControlKind::Form)),
               offlineForm(&others.add("Frm_offline", ControlKind::Form)) {
             init.attach(main, *setupForm, *offlineForm);
+            main.attachWindows(*setupForm, *offlineForm);
         }
     };
     std::unique_ptr<sim::Firmware> firmware_;

@@ -99,7 +99,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expectUnchanged(beforeRename, afterRename, "renameStoredName", [](const std::string& p) {
         return p == "setup.dat" || p == "setup.bak";
     });
-    if (const auto old = beforeRename.files.find("setup.dat"); old != beforeRename.files.end()) {
+    if (beforeRename.folders.contains("setup.bak")) {
+        // A folder where the backup goes: the copy fails, and the rename with it.
+        fuzz::check(renamed.empty() && ui.messages.back() == "error",
+                    "a rename without its backup");
+    } else if (const auto old = beforeRename.files.find("setup.dat");
+               old != beforeRename.files.end()) {
         fuzz::check(renamed == "Renamed", "the rename failed");
         fuzz::check(afterRename.files.at("setup.bak") == old->second,
                     "setup.bak is not the setup.dat before the rename");

@@ -181,9 +181,13 @@ std::optional<AcquisitionSettings> readAcquisitionSettings(const std::filesystem
     }
     s.name = readAcquisitionName(folder);
     const auto base = appFolder / s.plateFormat;
+    // The format names a file of the application folder; a stored name holding a separator or
+    // a NUL would reach outside it.
+    const bool plainName =
+        s.plateFormat.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
     std::optional<ReportMap> map;
     for (const char* ext : {".dat", ".bak"}) {
-        if (!map && std::filesystem::exists(base.string() + ext)) {
+        if (plainName && !map && std::filesystem::exists(base.string() + ext)) {
             map = readReportMap(base.string() + ext);
         }
     }

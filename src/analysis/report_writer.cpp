@@ -55,8 +55,10 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
 
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension) {
     std::string name = acquisitionName;
+    // A NUL ends the name where the system opens the file: "counts.bin" + NUL would write the
+    // report over the counts.
     for (char& ch : name) {
-        if (ch == ' ' || ch == '/' || ch == '\\') {
+        if (ch == ' ' || ch == '/' || ch == '\\' || ch == '\0') {
             ch = '_';
         }
     }

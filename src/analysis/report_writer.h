@@ -48,7 +48,7 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
                                                      const std::string& extension,
                                                      const std::string& text);
 
-// The copy named after the acquisition: blanks (and path separators) become "_".
+// The copy named after the acquisition: blanks (and path separators and NULs) become "_".
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension);
 
 // Writes the report, its copy named after the acquisition and opens it unless automatic.

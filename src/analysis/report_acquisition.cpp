@@ -187,7 +187,9 @@ std::optional<AcquisitionSettings> readAcquisitionSettings(const std::filesystem
         s.plateFormat.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
     std::optional<ReportMap> map;
     for (const char* ext : {".dat", ".bak"}) {
-        if (plainName && !map && std::filesystem::exists(base.string() + ext)) {
+        // A name the file system refuses (too long, say) is a format not found, not a throw.
+        std::error_code ec;
+        if (plainName && !map && std::filesystem::exists(base.string() + ext, ec)) {
             map = readReportMap(base.string() + ext);
         }
     }

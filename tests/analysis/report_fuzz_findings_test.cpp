@@ -123,5 +123,27 @@ TEST(ReportFuzzFindings, PlateFormatNameCannotLeaveTheApplicationFolder) {
     }
 }
 
+// A snapshot whose setup.dat runs its plate format name on for thousands of characters (a
+// quote that never closes): asking the file system about "<name>.dat" threw "File name too
+// long" out of the reader. The acquisition_snapshot target lays its five files as here.
+TEST(ReportFuzzFindings, OverlongPlateFormatNameIsAFormatNotFound) {
+    TempDir dir;
+    const fs::path folder = dir / "p00001" / "20240614_1530";
+    const auto parts = testing::fuzzFindingParts("analysis", "snapshot_plate_name_too_long", 5);
+    static const char* const kNames[] = {"setup.dat", "groups.dat", "chgroup.dat", "subproj.dat"};
+    for (std::size_t i = 0; i < parts.size() && i < 4; ++i) {
+        writeBytes(folder / kNames[i], parts[i]);
+    }
+    if (parts.size() > 4) {
+        writeBytes(dir / "w96f.dat", parts[4]);
+    }
+    ScriptedUi ui;
+    std::optional<AcquisitionSettings> s;
+    ASSERT_NO_THROW(s = readAcquisitionSettings(folder, dir.path(), ui));
+    EXPECT_FALSE(s.has_value());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages.back().find("not found"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qv

@@ -64,6 +64,8 @@ run_one() {
     local corpus=$out/corpus/$t
     local findings=$out/findings/$t
     local log=$out/logs/$t.log
+    # A run reports what it finds itself; the inputs of an earlier run are its log's to show.
+    rm -rf "$findings"
     mkdir -p "$corpus" "$findings" "$(dirname "$log")"
     [ -d "fuzz/corpus/$t" ] && cp -n fuzz/corpus/"$t"/* "$corpus"/ 2>/dev/null || true
     local rc=0

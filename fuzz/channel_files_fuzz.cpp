@@ -5,6 +5,7 @@
 #include "common/scripted_ui.h"
 #include "store/project_load.h"
 #include "support/fuzz_support.h"
+#include "support/setup_checks.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
@@ -38,5 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     fuzz::check(ui.messages.size() <= 4, "more than one message per file");
+    fuzz::checkSavesAndLoadsBack(s, 3, "the channel tables");
     return 0;
 }

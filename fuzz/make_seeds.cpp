@@ -180,6 +180,9 @@ void activitySeeds() {
     seed("report_folder", "histogram",
          fuzz::joinParts(
              {"4 15 0 0 0 0", countsFile(40, 3), histogramFile(1), "0000\n0001", subproj, "", ""}));
+    seed("report_folder", "snapshot_groups",
+         fuzz::joinParts(
+             {"2 30 0 0 0 0", countsFile(40, 6), "", "", subproj, "", "", data("chgroup.dat")}));
     seed("report_folder", "basal",
          fuzz::joinParts(
              {"1 10 1 1 1 3", countsFile(40, 4), "", "", subproj, countsFile(30, 5), "20"}));

@@ -4,7 +4,8 @@
 //
 // Input parts: options ("layout bin basal csv export yes-answers", integers), counts.bin, the
 // histogram bytes, the histogram file numbers (one per line; each file gets the bytes),
-// subproj.dat, the basal acquisition's counts.bin, then inputs the user types (one per line).
+// subproj.dat, the basal acquisition's counts.bin, inputs the user types (one per line), and
+// the snapshot's chgroup.dat (the installed one when the part is absent).
 //
 // The reports may add their own files to the acquisition folder (report*, the copy named
 // after the acquisition, the per-well files); nothing that was there may change.
@@ -69,7 +70,7 @@ bool isWellExportFile(const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto parts = fuzz::splitParts(fuzz::asText(data, size), 7);
+    const auto parts = fuzz::splitParts(fuzz::asText(data, size), 8);
     const auto part = [&](std::size_t i) { return i < parts.size() ? parts[i] : std::string(); };
     const Options o = readOptions(part(0));
 
@@ -102,10 +103,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (parts.size() > 5) {
         fuzz::writeBytes(project / "20240614_1500" / "counts.bin", part(5));
     }
+    if (parts.size() > 7) {
+        fuzz::writeBytes(folder / "chgroup.dat", part(7));
+    }
     const auto before = fuzz::snapshot(app);
     const std::string name = readAcquisitionName(folder);
 
-    fuzz::FuzzUi ui(o.answers, splitLines(part(6)));
+    std::vector<std::string> typed = splitLines(part(6));
+    typed.resize(std::min<std::size_t>(typed.size(), 20));
+    fuzz::FuzzUi ui(o.answers, typed);
     TestClock clock;
     ReportRequest request;
     request.folder = folder;

@@ -13,6 +13,7 @@
 #include "store/store.h"
 #include "support/fuzz_support.h"
 #include "support/plate_checks.h"
+#include "support/setup_checks.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
@@ -73,5 +74,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "enabled flags differ from the status read");
     }
     fuzz::checkPlate(store.plate(), "plate of the loaded project");
+    fuzz::checkSavesAndLoadsBack(s, N, "the loaded project");
     return 0;
 }

@@ -7,6 +7,8 @@
 #   bash scripts/fuzz.sh --seconds 300        the longer campaign
 #   bash scripts/fuzz.sh --seconds 60 counts_bin setup_dat
 #   options: --jobs N (targets side by side, default 1), --no-build, --list
+# The whole script is one block, read before it runs, so editing it during a long run is safe.
+{
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -90,3 +92,4 @@ echo "== fuzzing ${#targets[@]} targets, ${seconds} s each, ${jobs} at a time"
 status=0
 printf '%s\n' "${targets[@]}" | xargs -P "$jobs" -I{} bash -c 'run_one {}' || status=1
 exit $status
+}

@@ -193,10 +193,13 @@ void expectUnchanged(const Tree& before, const Tree& after, const char* reader,
     }
 }
 
+// A user who keeps typing wrong answers keeps the dialogue going; once the script has run out,
+// the dialogue must end soon.
 void FuzzUi::countPrompt(const std::string& text) {
-    constexpr int kMostPrompts = 1000;
-    if (++prompts > kMostPrompts) {
-        finding("more than 1000 prompts in one case, the last: " + text);
+    constexpr std::size_t kPromptsAfterTheScript = 1000;
+    if (static_cast<std::size_t>(++prompts) >
+        answers_.size() + inputs_.size() + kPromptsAfterTheScript) {
+        finding("1000 prompts after the scripted answers ran out, the last: " + text);
     }
 }
 

@@ -65,7 +65,7 @@ void expectUnchanged(const Tree& before, const Tree& after, const char* reader,
 
 // A Ui whose user answers from the input: questions take the next answer byte (Yes or No),
 // inputs the next text, and once they run out every question is No and every input is
-// cancelled. Prompts beyond the limit are a finding: a dialogue that never ends.
+// cancelled. A thousand prompts after that are a finding: a dialogue that never ends.
 class FuzzUi : public Ui {
   public:
     FuzzUi() = default;

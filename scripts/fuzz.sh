@@ -23,7 +23,7 @@ while [ $# -gt 0 ]; do
         --jobs) jobs="$2"; shift 2 ;;
         --no-build) build=0; shift ;;
         --list) list=1; shift ;;
-        -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+        -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
         -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
         *) targets+=("$1"); shift ;;
     esac
@@ -39,6 +39,13 @@ fi
 if [ ${#targets[@]} -eq 0 ]; then
     mapfile -t targets < <(all_targets)
 fi
+
+for t in "${targets[@]}"; do
+    if ! all_targets | grep -qx "$t"; then
+        echo "fuzz.sh: no target $t (--list names them)" >&2
+        exit 2
+    fi
+done
 
 if [ "$build" = 1 ]; then
     cmake --preset fuzz >/dev/null

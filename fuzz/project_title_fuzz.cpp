@@ -19,8 +19,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Names a folder can have. A folder in the place of the writers' temporary file would only
+// make every write fail, which the checks below do not allow for.
 bool usableName(const std::string& n) {
-    return !n.empty() && n.size() < 100 && n != "." && n != ".." &&
+    return !n.empty() && n.size() < 100 && n != "." && n != ".." && !n.ends_with(".tmp~") &&
            n.find_first_of(std::string("/\0", 2)) == std::string::npos;
 }
 
@@ -99,15 +101,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::expectUnchanged(beforeRename, afterRename, "renameStoredName", [](const std::string& p) {
         return p == "setup.dat" || p == "setup.bak";
     });
-    if (beforeRename.folders.contains("setup.bak")) {
-        // A folder where the backup goes: the copy fails, and the rename with it.
-        fuzz::check(renamed.empty() && ui.messages.back() == "error",
-                    "a rename without its backup");
-    } else if (const auto old = beforeRename.files.find("setup.dat");
-               old != beforeRename.files.end()) {
-        fuzz::check(renamed == "Renamed", "the rename failed");
-        fuzz::check(afterRename.files.at("setup.bak") == old->second,
-                    "setup.bak is not the setup.dat before the rename");
+    if (const auto old = beforeRename.files.find("setup.dat"); old != beforeRename.files.end()) {
+        if (beforeRename.folders.contains("setup.bak")) {
+            // A folder where the backup goes: the copy fails, and the rename with it.
+            fuzz::check(renamed.empty() && ui.messages.back() == "error",
+                        "a rename without its backup");
+        } else {
+            fuzz::check(renamed == "Renamed", "the rename failed");
+            fuzz::check(afterRename.files.at("setup.bak") == old->second,
+                        "setup.bak is not the setup.dat before the rename");
+        }
+    } else {
+        fuzz::check(renamed == "Renamed", "no setup.dat to rename, yet a failure");
     }
     return 0;
 }

@@ -65,6 +65,8 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Timerinicio(controls.add("Timerinicio", ControlKind::Timer)),
       Timeradq(controls.add("Timeradq", ControlKind::Timer)),
       Timer_test(controls.add("Timer_test", ControlKind::Timer)),
+      txt_time(controls.add("txt_time", ControlKind::TextBox, "00:00:00 [0d]")),
+      picturetime(controls.add("picturetime", ControlKind::Picture)),
       mnexit(controls.add("mnexit", ControlKind::MenuItem, "Exit")),
       mnstatustest(controls.add("mnstatustest", ControlKind::MenuItem, "Test DEVICE")),
       mncal_on(controls.add("mncal_on", ControlKind::MenuItem, "ON")),
@@ -133,7 +135,22 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
       app_(app),
-      init_(init) {
+      init_(init),
+      basicCare_(app.state, app.device.com),
+      care_(basicCare_),
+      cycle_({app.store, app.state, app.device.com, app.clock, care_}, live_,
+             {txt_time, picturetime, lbl_temperature, frm_autotext, lbl_autotext, lbl_autochannel,
+              Timeradq}),
+      run_(app,
+           {CmdPlay,         CmdPause,        Cmdsetup,  Cmdoffline, Cmb_organism, txt_snr_umbral,
+            txt_subproject,  Txt_description, mnCalibra, mnZero,     mn_userbin,   txttemp,
+            txt_pulsetimes,  chk_bodybends,   Timeradq,  Timer_test, frm_autotext, lbl_autotext,
+            lbl_autochannel, picturecal,      Frm_Main},
+           cycle_, live_, care_) {
+    cycle_.onLapseReached = [this] { run_.endOfRun(); };
+    cycle_.onRecordingFailed = [this](const std::string& text) { run_.recordingFailed(text); };
+    run_.connect = [this] { cmd_connect_Click(); };
+    startRun = [this] { CmdPlay_Click(); };
     for (int n = 1; n <= device::kSearchPorts; ++n) {
         mncom1_items[n - 1] =
             &controls.add("mncom1_" + plain(n), ControlKind::MenuItem, "COM" + plain(n));
@@ -147,11 +164,12 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     Timer_test.intervalMs = 100;
     mncal_off.checked = true;
     Cmd_histoplot.visible = false;
-    // The run, page, zoom and plate controls belong to the run and live display; until those
-    // are wired they stay visible but inert.
-    for (Control* c : {&CmdPlay, &CmdPause, &CmdStop, &Cmd_barplot, &Cmd_gridplot, &cmd_pgdown,
-                       &cmd_pgup, &Cmdzoom_minus, &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp,
-                       &cmd_calibra, &Cmd_autozero, &Cmd_readblank, &mnstatustest}) {
+    CmdPause.enabled = false;
+    // The page, zoom and plate controls belong to the live display, the light, temperature and
+    // calibration buttons to their own parts; until those are wired they stay visible but inert.
+    for (Control* c : {&Cmd_barplot, &Cmd_gridplot, &cmd_pgdown, &cmd_pgup, &Cmdzoom_minus,
+                       &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp, &cmd_calibra, &Cmd_autozero,
+                       &Cmd_readblank, &mnstatustest}) {
         c->enabled = false;
     }
 }
@@ -199,6 +217,7 @@ void MainWindow::loadStep(const std::string& commandLine) {
     fillTemperature();
     mncal_off_Click();
     fillMinutes();
+    live_.reset(app_.store.setup().RT_Buffer);
     txt_projecto.text = projectTitle();
     startupPause(2);
     st.runState = 0;
@@ -378,6 +397,11 @@ void MainWindow::Form_Activate() {
             txt_projecto.text = projectTitle();
             txt_acqlapse.text = plain(s.Aq_lapse);
             txt_wellformat.text = s.Plate_format;
+            // A run paused with its time counter stopped has no timer running either, but its
+            // totals and histograms go on into the files: only a stopped run's are cleared.
+            if (app_.state.runState == 0) {
+                live_.reset(s.RT_Buffer);
+            }
         }
         chk_bodybends.enabled = isBodyBendsFormat();
         if (!chk_bodybends.enabled) {
@@ -511,6 +535,24 @@ void MainWindow::Form_Unload() {
 void MainWindow::attachWindows(Control& setupForm, Control& offlineForm) {
     setupForm_ = &setupForm;
     offlineForm_ = &offlineForm;
+    run_.setupForm = &setupForm;
+    run_.offlineForm = &offlineForm;
+}
+
+void MainWindow::CmdPlay_Click() {
+    run_.CmdPlay_Click();
+}
+
+void MainWindow::CmdPause_Click() {
+    run_.CmdPause_Click();
+}
+
+void MainWindow::CmdStop_Click() {
+    run_.CmdStop_Click();
+}
+
+void MainWindow::Timeradq_Timer() {
+    cycle_.Timeradq_Timer();
 }
 
 void MainWindow::Cmdsetup_Click() {

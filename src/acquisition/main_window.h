@@ -5,8 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "acquisition/acquisition_cycle.h"
 #include "acquisition/app_state.h"
+#include "acquisition/basic_instrument_care.h"
 #include "acquisition/device_link.h"
+#include "acquisition/instrument_care.h"
+#include "acquisition/live_data.h"
+#include "acquisition/run_control.h"
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
@@ -76,8 +81,20 @@ class MainWindow {
     // Releases the serial port when one is held (exit).
     void closePort();
 
-    // A run started as Play does, at the end of an automatic start-up. Run control sets it.
+    // Play, Pause and Stop, and the acquisition timer's tick.
+    void CmdPlay_Click();
+    void CmdPause_Click();
+    void CmdStop_Click();
+    void Timeradq_Timer();
+
+    // A run started as Play does, at the end of an automatic start-up (Play unless replaced).
     std::function<void()> startRun;
+
+    RunControl& run() { return run_; }
+    AcquisitionCycle& cycle() { return cycle_; }
+    LiveData& liveData() { return live_; }
+    // What runs ask of the beams, light and chamber; the program may put a fuller one in place.
+    void useInstrumentCare(InstrumentCare& care) { care_.use(care); }
 
     Controls controls;
     Control& Frm_Main;
@@ -85,6 +102,9 @@ class MainWindow {
     Control& Timerinicio;
     Control& Timeradq;
     Control& Timer_test;
+    // The elapsed time of the run and its progress bar.
+    Control& txt_time;
+    Control& picturetime;
     // Menus.
     Control& mnexit;
     Control& mnstatustest;
@@ -185,6 +205,12 @@ class MainWindow {
     device::ConnectionView followed_;
     Control* setupForm_ = nullptr;
     Control* offlineForm_ = nullptr;
+    // The run: its live data, the cycle that fills it and the Play, Pause and Stop actions.
+    LiveData live_;
+    BasicInstrumentCare basicCare_;
+    InstrumentCareSlot care_;
+    AcquisitionCycle cycle_;
+    RunControl run_;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

@@ -128,6 +128,11 @@ QGroupBox* MainWindowView::buildRunBox() {
     grid->addWidget(button("CmdStop"), 0, 2);
     grid->addWidget(button("cmd_connect"), 1, 0);
     grid->addWidget(button("Cmd_disconnect"), 1, 1);
+    grid->addWidget(caption("Elapsed"), 2, 0);
+    grid->addWidget(textBox("txt_time", 110, true), 2, 1, 1, 2);
+    auto* progress = named(new CanvasWidget, "picturetime");
+    progress->setFixedHeight(10);
+    grid->addWidget(progress, 3, 0, 1, 3);
     return box;
 }
 
@@ -261,6 +266,10 @@ void MainWindowView::bindHandlers() {
     b.on("mnexit", [this] { logic_.Form_Unload(); });
     b.on("cmd_connect", [this] { logic_.cmd_connect_Click(); });
     b.on("Cmdsetup", [this] { logic_.Cmdsetup_Click(); });
+    b.on("CmdPlay", [this] { logic_.CmdPlay_Click(); });
+    b.on("CmdPause", [this] { logic_.CmdPause_Click(); });
+    b.on("CmdStop", [this] { logic_.CmdStop_Click(); });
+    b.on("Timeradq", [this] { logic_.Timeradq_Timer(); });
     b.on("Cmdoffline", [this] { logic_.Cmdoffline_Click(); });
     b.on("Cmd_disconnect", [this] { logic_.Cmd_disconnect_Click(); });
     for (int n = 1; n <= device::kSearchPorts; ++n) {

@@ -23,5 +23,7 @@ void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 void addDemoCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool report and export-wells: an acquisition's report and per-well export.
 void addReportCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool acquire: one run of the current project, on a port or the virtual instrument.
+void addAcquireCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -146,10 +146,17 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
             txt_subproject,  Txt_description, mnCalibra, mnZero,     mn_userbin,   txttemp,
             txt_pulsetimes,  chk_bodybends,   Timeradq,  Timer_test, frm_autotext, lbl_autotext,
             lbl_autochannel, picturecal,      Frm_Main},
-           cycle_, live_, care_) {
+           cycle_, live_, care_),
+      display_(controls, live_, app.store) {
     cycle_.onLapseReached = [this] { run_.endOfRun(); };
     cycle_.onRecordingFailed = [this](const std::string& text) { run_.recordingFailed(text); };
     run_.connect = [this] { cmd_connect_Click(); };
+    run_.prepareDisplay = [this] { display_.prepareActivityPlot(); };
+    run_.selectPlottedGroup = [this] { display_.selectRunGroup(); };
+    run_.prepareSignalPlot = [this] { display_.prepareSignalPlot(); };
+    cycle_.onBlockCompleted = [this] { display_.refresh(); };
+    cycle_.onSignalStep = [this] { display_.signalStep(); };
+    cycle_.onMaximaDue = [this] { display_.dataIntervalReached(); };
     startRun = [this] { CmdPlay_Click(); };
     for (int n = 1; n <= device::kSearchPorts; ++n) {
         mncom1_items[n - 1] =
@@ -165,10 +172,9 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     mncal_off.checked = true;
     Cmd_histoplot.visible = false;
     CmdPause.enabled = false;
-    // The page, zoom and plate controls belong to the live display, the light, temperature and
-    // calibration buttons to their own parts; until those are wired they stay visible but inert.
-    for (Control* c : {&Cmd_barplot, &Cmd_gridplot, &cmd_pgdown, &cmd_pgup, &Cmdzoom_minus,
-                       &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp, &cmd_calibra, &Cmd_autozero,
+    // The light, temperature and calibration buttons belong to their own parts; until those are
+    // wired they stay visible but inert.
+    for (Control* c : {&cmd_luz, &cmd_frio, &cmd_ontemp, &cmd_calibra, &Cmd_autozero,
                        &Cmd_readblank, &mnstatustest}) {
         c->enabled = false;
     }
@@ -218,6 +224,7 @@ void MainWindow::loadStep(const std::string& commandLine) {
     mncal_off_Click();
     fillMinutes();
     live_.reset(app_.store.setup().RT_Buffer);
+    display_.loadProject();
     txt_projecto.text = projectTitle();
     startupPause(2);
     st.runState = 0;
@@ -401,6 +408,7 @@ void MainWindow::Form_Activate() {
             // totals and histograms go on into the files: only a stopped run's are cleared.
             if (app_.state.runState == 0) {
                 live_.reset(s.RT_Buffer);
+                display_.loadProject();
             }
         }
         chk_bodybends.enabled = isBodyBendsFormat();
@@ -430,6 +438,9 @@ void MainWindow::chk_bodybends_Click() {
     }
     app_.state.bodyBends = 0;
     Cmd_histoplot.visible = false;
+    if (display_.viewMode() == LiveDisplay::kHistogramPlot) {
+        display_.Cmd_barplot_Click();
+    }
     if (!isBodyBendsFormat()) {
         chk_bodybends.visible = false;
     }

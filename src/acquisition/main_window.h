@@ -11,6 +11,7 @@
 #include "acquisition/device_link.h"
 #include "acquisition/instrument_care.h"
 #include "acquisition/live_data.h"
+#include "acquisition/live_display.h"
 #include "acquisition/run_control.h"
 #include "common/clock.h"
 #include "common/controls.h"
@@ -93,6 +94,7 @@ class MainWindow {
     RunControl& run() { return run_; }
     AcquisitionCycle& cycle() { return cycle_; }
     LiveData& liveData() { return live_; }
+    LiveDisplay& display() { return display_; }
     // What runs ask of the beams, light and chamber; the program may put a fuller one in place.
     void useInstrumentCare(InstrumentCare& care) { care_.use(care); }
 
@@ -211,6 +213,7 @@ class MainWindow {
     InstrumentCareSlot care_;
     AcquisitionCycle cycle_;
     RunControl run_;
+    LiveDisplay display_;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

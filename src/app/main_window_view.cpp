@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -200,12 +201,10 @@ QWidget* MainWindowView::buildPlotArea() {
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* tools = new QHBoxLayout;
-    for (const char* name : {"Cmd_barplot", "Cmd_gridplot", "Cmd_histoplot", "cmd_pgdown",
-                             "cmd_pgup", "Cmdzoom_minus"}) {
+    for (const char* name : {"Cmd_groupplot", "Cmd_barplot", "Cmd_gridplot", "Cmd_histoplot",
+                             "cmd_pgdown", "cmd_pgup"}) {
         tools->addWidget(button(name));
     }
-    tools->addWidget(textBox("txtzoom", 32, true));
-    tools->addWidget(button("Cmdzoom_plus"));
     tools->addStretch(1);
     tools->addWidget(named(new QLabel, "lbl_temperature"));
     tools->addSpacing(12);
@@ -213,13 +212,45 @@ QWidget* MainWindowView::buildPlotArea() {
     tools->addWidget(named(new QComboBox, "combo_minutes"));
     layout->addLayout(tools);
     plot_ = named(new CanvasWidget, "Picact");
-    connect(plot_, &CanvasWidget::resized, this, [this] { drawIdlePlot(); });
     layout->addWidget(plot_, 1);
-    auto* signal = named(new CanvasWidget, "Picreal");
-    signal->setFixedHeight(150);
-    layout->addWidget(signal);
+    layout->addWidget(buildSignalArea());
     layout->addWidget(named(new QCheckBox, "chk_bodybends"));
     layout->addWidget(buildStatusPanel());
+    return area;
+}
+
+// The signal view of one channel, with the group, well and beam pickers and the zoom.
+QWidget* MainWindowView::buildSignalArea() {
+    auto* area = new QWidget;
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* pickers = new QGridLayout;
+    auto* group = named(new QComboBox, "combogrup");
+    group->setMinimumWidth(120);
+    pickers->addWidget(group, 0, 0, 1, 3);
+    auto* channels = named(new QListWidget, "lstgrup");
+    channels->setFixedWidth(120);
+    pickers->addWidget(channels, 1, 0, 3, 1);
+    pickers->addWidget(caption("Row"), 1, 1);
+    pickers->addWidget(named(new QComboBox, "Combofila"), 1, 2);
+    pickers->addWidget(caption("Column"), 2, 1);
+    pickers->addWidget(named(new QComboBox, "Combocol"), 2, 2);
+    auto* beam = new QHBoxLayout;
+    beam->addWidget(button("cmdbeam_minus"));
+    beam->addWidget(textBox("txtbeam", 36, true));
+    beam->addWidget(button("cmdbeam_plus"));
+    pickers->addLayout(beam, 3, 1, 1, 2);
+    auto* zoom = new QHBoxLayout;
+    zoom->addWidget(caption("Zoom"));
+    zoom->addWidget(button("Cmdzoom_minus"));
+    zoom->addWidget(textBox("txtzoom", 32, true));
+    zoom->addWidget(button("Cmdzoom_plus"));
+    pickers->addLayout(zoom, 4, 0, 1, 3);
+    pickers->addWidget(named(new QLabel, "lbl_sample"), 5, 0, 1, 3);
+    row->addLayout(pickers);
+    auto* signal = named(new CanvasWidget, "Picreal");
+    signal->setFixedHeight(170);
+    row->addWidget(signal, 1);
     return area;
 }
 
@@ -270,6 +301,7 @@ void MainWindowView::bindHandlers() {
     b.on("CmdPause", [this] { logic_.CmdPause_Click(); });
     b.on("CmdStop", [this] { logic_.CmdStop_Click(); });
     b.on("Timeradq", [this] { logic_.Timeradq_Timer(); });
+    bindLiveDisplay();
     b.on("Cmdoffline", [this] { logic_.Cmdoffline_Click(); });
     b.on("Cmd_disconnect", [this] { logic_.Cmd_disconnect_Click(); });
     for (int n = 1; n <= device::kSearchPorts; ++n) {
@@ -278,19 +310,25 @@ void MainWindowView::bindHandlers() {
     }
 }
 
-// The live plot's resting picture until a run draws into it.
-void MainWindowView::drawIdlePlot() {
-    Canvas& c = plot_->canvas();
-    c.scale(0, 100, 100, 0);
-    c.clear(colors::black);
-    const Color grid{40, 60, 40};
-    for (int i = 10; i < 100; i += 10) {
-        c.line(i, 0, i, 100, grid);
-        c.line(0, i, 100, i, grid);
-    }
-    const std::string idle = "No acquisition running";
-    c.text(50 - c.textWidth(idle) / 2, 50 + c.textHeight() / 2, idle, colors::green);
-    plot_->update();
+void MainWindowView::bindLiveDisplay() {
+    ControlBinding& b = *binding_;
+    LiveDisplay& d = logic_.display();
+    b.on("Cmd_groupplot", [&d] { d.Cmd_groupplot_Click(); });
+    b.on("Cmd_barplot", [&d] { d.Cmd_barplot_Click(); });
+    b.on("Cmd_gridplot", [&d] { d.Cmd_gridplot_Click(); });
+    b.on("Cmd_histoplot", [&d] { d.Cmd_histoplot_Click(); });
+    b.on("cmd_pgup", [&d] { d.cmd_pgup_Click(); });
+    b.on("cmd_pgdown", [&d] { d.cmd_pgdown_Click(); });
+    b.on("Cmdzoom_plus", [&d] { d.Cmdzoom_plus_Click(); });
+    b.on("Cmdzoom_minus", [&d] { d.Cmdzoom_minus_Click(); });
+    b.on("combogrup", [&d] { d.combogrup_Click(); });
+    b.on("lstgrup", [&d] { d.lstgrup_Click(); });
+    b.on("cmdbeam_plus", [&d] { d.cmdbeam_plus_Click(); });
+    b.on("cmdbeam_minus", [&d] { d.cmdbeam_minus_Click(); });
+    b.on("Combocol", [&d] { d.Combocol_Click(); });
+    b.on("Combofila", [&d] { d.Combofila_Click(); });
+    b.on("Picact", [&d] { d.Picact_Resize(); });
+    b.on("Picreal", [&d] { d.Picreal_Resize(); });
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

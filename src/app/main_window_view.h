@@ -40,7 +40,8 @@ class MainWindowView : public QMainWindow {
     QWidget* buildStatusPanel();
     QDialog* buildAbout();
     void bindHandlers();
-    void drawIdlePlot();
+    QWidget* buildSignalArea();
+    void bindLiveDisplay();
 
     MainWindow& logic_;
     ControlBinding* binding_ = nullptr;

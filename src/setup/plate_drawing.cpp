@@ -49,6 +49,14 @@ void drawChannels(Canvas& canvas, const PlateFormat& p, const GroupsModel& model
     }
 }
 
+// Labels sit 45 units into their well; in wells too narrow for that (384 wells) they move
+// left so that neighbouring labels do not run into each other.
+double labelInset(const Canvas& canvas, const PlateFormat& p, const std::string& label) {
+    constexpr double kInset = 45;
+    const double room = p.columnPitch * kSpacing - canvas.textWidth(label);
+    return std::clamp(room - 5, 5.0, kInset);
+}
+
 void drawGroupLabels(Canvas& canvas, const PlateFormat& p, const GroupsModel& model) {
     for (int c = 0; c < p.columns; ++c) {
         for (int r = 0; r < p.rows; ++r) {
@@ -58,7 +66,8 @@ void drawGroupLabels(Canvas& canvas, const PlateFormat& p, const GroupsModel& mo
             }
             const int group = model.channelGroup[channel];
             if (isGroupNumber(group)) {
-                canvas.text(columnX(p, c) + 45, rowY(p, r) + 25, "G" + std::to_string(group),
+                const std::string label = "G" + std::to_string(group);
+                canvas.text(columnX(p, c) + labelInset(canvas, p, label), rowY(p, r) + 25, label,
                             groupColor(group));
             }
         }

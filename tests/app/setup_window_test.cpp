@@ -269,6 +269,13 @@ void SetupWindowTest::aNewUserCreatesAProjectGroupsItsWellsAndContinuesToRun() {
     QCOMPARE(app_->store().config().Actual_Project_Number, std::int16_t{1});
     QVERIFY2(ui_->messages.empty(), ui_->messages.empty() ? "" : ui_->messages[0].c_str());
     screenshot(main, "main_window_after_setup.png");
+
+    // ">Edit" brings the setup back on the same project.
+    QTest::mouseClick(child<QPushButton>(main, "Cmdsetup"), Qt::LeftButton);
+    QVERIFY(setup().isVisible());
+    QCOMPARE(child<QLineEdit>(setup(), "txtprj")->text(), QString("1_Larvae"));
+    QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 32);  // A1..H2, two beams each
+    continueToRun();
     // From here the run starts with Play.
 }
 

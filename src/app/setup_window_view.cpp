@@ -1,5 +1,9 @@
 #include "app/setup_window_view.h"
 
+#include <array>
+#include <functional>
+#include <utility>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -7,6 +11,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -68,6 +73,28 @@ QWidget* withUnit(QWidget* box, const char* unit) {
     layout->addStretch(1);
     return row;
 }
+
+// Enter in a list does what a double-click on its current row does.
+class EnterFilter : public QObject {
+  public:
+    EnterFilter(QObject* parent, std::function<void()> onEnter)
+        : QObject(parent), onEnter_(std::move(onEnter)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                onEnter_();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> onEnter_;
+};
 
 }  // namespace
 
@@ -246,9 +273,16 @@ void SetupWindowView::bindPlate() {
     b.onMouse("Picwell", [&w](const MouseEvent& e) { w.Picwell_Mouse(e); });
     b.on("Picwell", [&w] { w.Picwell_Paint(); });
     b.on("combogrup", [&w] { w.combogrup_Click(); });
-    b.onDoubleClick("combogrup", [&w] { w.combogrup_DblClick(); });
-    b.onDoubleClick("lstgrup", [&w] { w.lstgrup_DblClick(); });
-    b.onDoubleClick("lstchgrup", [&w] { w.lstchgrup_DblClick(); });
+    const std::array<std::pair<const char*, void (SetupWindow::*)()>, 3> lists = {
+        {{"combogrup", &SetupWindow::combogrup_DblClick},
+         {"lstgrup", &SetupWindow::lstgrup_DblClick},
+         {"lstchgrup", &SetupWindow::lstchgrup_DblClick}}};
+    for (const auto& [name, handler] : lists) {
+        b.onDoubleClick(name, [&w, handler] { (w.*handler)(); });
+        QWidget* list = findChild<QWidget*>(name);
+        list->installEventFilter(new EnterFilter(
+            list, [&b, &w, handler] { b.handle([&w, handler] { (w.*handler)(); }); }));
+    }
     b.on("Cmd_clear", [&w] { w.Cmd_clear_Click(); });
     for (int i = 0; i < SetupWindow::kArrangeItems; ++i) {
         const std::string name = "mnopciongrup_" + std::to_string(i);

@@ -187,6 +187,17 @@ void SetupWindowTest::dragRenameAndSaveReachTheGroupFiles() {
     dragOverWells({2, 0}, {2, 1});
     QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 4);
     QCOMPARE(child<QLabel>(setup(), "lblnchannel")->text(), QString("10"));
+    // Enter on a free channel moves its well into the current group (D1), Enter on an
+    // assigned one frees it again.
+    auto* free = child<QListWidget>(setup(), "lstchgrup");
+    free->setCurrentRow(0);
+    QTest::keyClick(free, Qt::Key_Return);
+    QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 6);
+    auto* assigned = child<QListWidget>(setup(), "lstgrup");
+    QCOMPARE(assigned->item(1)->text(), QString("D1.0"));
+    assigned->setCurrentRow(1);
+    QTest::keyClick(assigned, Qt::Key_Return);
+    QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 4);
 
     ui_->queueInput(std::string("Treated"));
     doubleClickRow(*groups, 0);

@@ -4,6 +4,7 @@
 
 #include "app/main_window_view.h"
 #include "app/placeholder_view.h"
+#include "app/setup_window_view.h"
 #include "app/start_screen_view.h"
 
 namespace qv::app {
@@ -15,23 +16,26 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
       context_{store_, state_, ui, clock, device_} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
-    Control& setupForm = placeholders_.add("Frm_setup", ControlKind::Form, "Project Setup");
+    setupWindow_ = std::make_unique<SetupWindow>(store_, ui);
+    setupWindow_->attach(setupNeighbours(*mainWindow_, *startScreen_));
+    Control& setupForm = setupWindow_->Frm_setup;
     Control& offlineForm = placeholders_.add("Frm_offline", ControlKind::Form, "Offline Browser");
-    setupForm.visible = false;
     offlineForm.visible = false;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
-    for (Control* form : {&setupForm, &offlineForm}) {
+    setupWindowView_ = std::make_unique<SetupWindowView>(*setupWindow_);
+    for (Control* form : {&offlineForm}) {
         placeholderViews_.push_back(
             std::make_unique<PlaceholderView>(placeholders_, *form, [this, form] {
                 form->visible = false;
                 startScreen_->show();
             }));
     }
-    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding()};
+    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
+                 &setupWindowView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -80,6 +84,7 @@ void Application::onHandled() {
 void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
+    setupWindowView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

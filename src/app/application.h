@@ -11,6 +11,7 @@
 #include "acquisition/start_screen.h"
 #include "common/clock.h"
 #include "common/ui.h"
+#include "setup/setup_window.h"
 #include "store/store.h"
 
 namespace qv::app {
@@ -18,6 +19,7 @@ namespace qv::app {
 class ControlBinding;
 class MainWindowView;
 class PlaceholderView;
+class SetupWindowView;
 class StartScreenView;
 
 // The whole desktop program: the store, the application state, each window's logic and its Qt
@@ -42,8 +44,10 @@ class Application : public QObject {
     DeviceLink& device() { return device_; }
     StartScreen& startScreen() { return *startScreen_; }
     MainWindow& mainWindow() { return *mainWindow_; }
+    SetupWindow& setupWindow() { return *setupWindow_; }
     StartScreenView& startScreenView() { return *startScreenView_; }
     MainWindowView& mainWindowView() { return *mainWindowView_; }
+    SetupWindowView& setupWindowView() { return *setupWindowView_; }
 
   private:
     void onHandled();
@@ -55,9 +59,11 @@ class Application : public QObject {
     AppContext context_;
     std::unique_ptr<StartScreen> startScreen_;
     std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<SetupWindow> setupWindow_;
     Controls placeholders_;
     std::unique_ptr<StartScreenView> startScreenView_;
     std::unique_ptr<MainWindowView> mainWindowView_;
+    std::unique_ptr<SetupWindowView> setupWindowView_;
     std::vector<std::unique_ptr<PlaceholderView>> placeholderViews_;
     std::vector<ControlBinding*> bindings_;
     bool syncing_ = false;

@@ -216,10 +216,17 @@ QObject* ControlBinding::target(const Control& c) const {
     return window_.findChild<QObject*>(name);
 }
 
+// The window itself comes last: showing it runs its handlers, which first read the widgets
+// back, so the widgets must already show what another window's logic put into the controls.
 void ControlBinding::apply() {
-    for (const Control& c : controls_) {
-        if (QObject* t = target(c)) {
-            applyOne(c, t);
+    for (const bool forms : {false, true}) {
+        for (const Control& c : controls_) {
+            if ((c.kind == ControlKind::Form) != forms) {
+                continue;
+            }
+            if (QObject* t = target(c)) {
+                applyOne(c, t);
+            }
         }
     }
 }

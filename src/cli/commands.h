@@ -15,6 +15,9 @@ struct ToolContext {
 
 // One registration function per cmd_<area>.cpp.
 void addStoreCommands(CLI::App& app, ToolContext& ctx);
+// project new/save/save-as/list/load/rename (under the store's `project`) and groups
+// arrange/clear; registered after addStoreCommands.
+void addSetupCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool init: lays the installation data into an application folder.
 void addInitCommands(CLI::App& app, ToolContext& ctx);
 void addAnalysisCommands(CLI::App& app, ToolContext& ctx);  // detect, inspect

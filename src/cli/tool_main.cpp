@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", "quorvel-tool 0.1.0");
 
     qv::cli::addStoreCommands(app, ctx);
+    qv::cli::addSetupCommands(app, ctx);
     qv::cli::addInitCommands(app, ctx);
     qv::cli::addAnalysisCommands(app, ctx);
     qv::cli::addDeviceCommands(app, ctx);

@@ -67,7 +67,8 @@ void LiveCounter::countSample(LiveData& data, const ProjectSetup& setup, bool in
                               std::array<std::int16_t, kCountSlots>& counts) {
     const int rt = data.samples.rtBuffer();
     const int i = data.sampleIndex;
-    const int interval = std::max<int>(setup.DSP_Interval, 1);
+    // The line looks back one data interval, never past the block's own length.
+    const int interval = std::clamp<int>(setup.DSP_Interval, 1, std::max(rt - 1, 1));
     const int method = setup.DSP_Method;
     const bool counting = data.tickCount > 1.5 * setup.DSP_Interval;
     for (int c = 0; c < kChannels; ++c) {

@@ -17,6 +17,7 @@
 #include "analysis/report_window.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
+#include "common/number_format.h"
 #include "device/com_names.h"
 #include "device/in_process_backend.h"
 #include "device/posix_backend.h"
@@ -40,6 +41,7 @@ struct AcquireOptions {
     std::string name;
     std::string comments;
     bool yes = false;
+    bool bodyBends = false;
     bool isVirtual = false;
     std::uint64_t seed = 1;
     double occupancy = 0.75;
@@ -109,15 +111,10 @@ struct Session {
     }
 };
 
-std::string fixed(double v, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    return std::to_string(std::nearbyint(v * scale) / scale);
-}
-
 void printProgress(Ui& terminal, const CycleProgress& p) {
     terminal.message("block " + std::to_string(p.blocks) + "  elapsed " +
-                     fixed(p.elapsedMinutesFine, 2).substr(0, 10) + " min  sample period " +
-                     std::to_string(p.lastSamplePeriod) + " s  bad reads " +
+                     formatFixed(p.elapsedMinutesFine, 2) + " min  sample period " +
+                     formatFixed(p.lastSamplePeriod, 3) + " s  bad reads " +
                      std::to_string(p.badReads));
 }
 
@@ -174,6 +171,15 @@ int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& ter
             s.main.CmdStop_Click();
         }
     };
+    if (opt.bodyBends) {
+        s.main.Form_Activate();
+        s.main.chk_bodybends.checked = true;
+        s.main.chk_bodybends_Click();
+        if (s.state.bodyBends == 0) {
+            terminal.message("Body-bends mode needs the plate format w96u");
+            return 1;
+        }
+    }
     s.main.cmd_connect_Click();
     s.main.CmdPlay_Click();
     if (s.state.runState != 1) {
@@ -256,6 +262,8 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
         });
     cmd->add_option("--comments", opt->comments, "the experiment's comments (subproj.dat)");
     cmd->add_flag("--yes", opt->yes, "answer Yes to the disk-space question");
+    cmd->add_flag("--body-bends", opt->bodyBends,
+                  "tick Body-Bends Mode (plate w96u only): histogram files too");
     cmd->add_flag("--virtual", opt->isVirtual,
                   "run the virtual instrument in this process, on virtual time");
     cmd->add_option("--seed", opt->seed, "virtual instrument: seed of its organisms and noise");

@@ -3,9 +3,11 @@
 #include <array>
 
 #include "acquisition/start_screen.h"
+#include "analysis/quick_report.h"
 #include "common/field_text.h"
 #include "common/number_format.h"
 #include "common/rounding.h"
+#include "store/project_files.h"
 
 namespace qv {
 
@@ -132,6 +134,9 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmdzoom_minus(controls.add("Cmdzoom_minus", ControlKind::Button, "-")),
       Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
+      Cmd_showreport(controls.add("Cmd_showreport", ControlKind::Button, "Show my report")),
+      mn_reportwindow(controls.add("mn_reportwindow", ControlKind::MenuItem, "Report Output...")),
+      mn_quickreport(controls.add("mn_quickreport", ControlKind::MenuItem, "Quick Report")),
       app_(app),
       init_(init) {
     for (int n = 1; n <= device::kSearchPorts; ++n) {
@@ -584,6 +589,62 @@ void MainWindow::closePort() {
         app_.device.comm.CommClose(app_.state.link.currentPort);
         app_.state.link.connected = false;
     }
+}
+
+void MainWindow::attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings) {
+    report_ = &report;
+    reportSettings_ = &settings;
+    report.attach(mn_userbin);
+    settings.attach(mn_userbin, Frm_Main);
+}
+
+void MainWindow::mn_userbin_Click() {
+    const std::int16_t flag = mn_userbin.checked ? 1 : 0;
+    Store& store = app_.store;
+    loadReportConfig(store.applicationFolder(), flag, store.report(), reportListSeparator(),
+                     app_.ui);
+    saveReportConfig(store.applicationFolder(), flag, store.report(), app_.ui);
+    if (reportSettings_ != nullptr) {
+        reportSettings_->Form_Load();
+    }
+}
+
+void MainWindow::Cmd_showreport_Click() {
+    showMyReport(false);
+}
+
+void MainWindow::showMyReport(bool autoreport) {
+    const auto folder = showMyReportFolder(app_.store.projectPath(), currentAcquisition, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->showMyReport(*folder, autoreport);
+    }
+}
+
+void MainWindow::mn_reportwindow_Click() {
+    std::string name = currentAcquisition;
+    if (name.empty()) {
+        name = newestAcquisitionFolder(app_.store.projectPath());
+    }
+    if (name.empty()) {
+        app_.ui.message("Activity file not Found");
+        return;
+    }
+    const auto folder = showMyReportFolder(app_.store.projectPath(), name, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->openOn(*folder);
+    }
+}
+
+void MainWindow::mn_quickreport_Click() {
+    std::array<std::int64_t, kChannels> totals{};
+    if (runTotals) {
+        totals = runTotals();
+    }
+    const Store& store = app_.store;
+    writeQuickReport(app_.store.projectPath(),
+                     quickReportInputOf(store.config().Actual_Project_Number, store.setup(),
+                                        store.plate(), totals),
+                     Timeradq.enabled, app_.ui, app_.clock);
 }
 
 std::string MainWindow::projectTitle() const {

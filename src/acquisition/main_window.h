@@ -7,6 +7,7 @@
 
 #include "acquisition/app_state.h"
 #include "acquisition/device_link.h"
+#include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
@@ -78,6 +79,25 @@ class MainWindow {
 
     // A run started as Play does, at the end of an automatic start-up. Run control sets it.
     std::function<void()> startRun;
+
+    // The report side: the report window and the report settings window behind the Report
+    // menu and "Show my report".
+    void attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings);
+    // "User Defined BIN size": repoconf.dat loaded (ticked) or reset (unticked), then the
+    // report settings window.
+    void mn_userbin_Click();
+    // "Show my report": the report window on the last run started.
+    void Cmd_showreport_Click();
+    // The same for the end of a run; with autoreport the window writes the report by itself.
+    void showMyReport(bool autoreport);
+    // "Report Output...": the report window on the last run, else the project's newest.
+    void mn_reportwindow_Click();
+    // "Quick Report": report.txt of the run's totals in the project folder.
+    void mn_quickreport_Click();
+    // The folder name of the last run started from this window; run control sets it.
+    std::string currentAcquisition;
+    // Each channel's counts summed since the run started; run control sets it (zeros before).
+    std::function<std::array<std::int64_t, kChannels>()> runTotals;
 
     Controls controls;
     Control& Frm_Main;
@@ -160,6 +180,10 @@ class MainWindow {
     Control& Cmdzoom_minus;
     Control& Cmdzoom_plus;
     Control& txtzoom;
+    // Report.
+    Control& Cmd_showreport;
+    Control& mn_reportwindow;
+    Control& mn_quickreport;
 
   private:
     void loadStep(const std::string& commandLine);
@@ -185,6 +209,8 @@ class MainWindow {
     device::ConnectionView followed_;
     Control* setupForm_ = nullptr;
     Control* offlineForm_ = nullptr;
+    ReportWindow* report_ = nullptr;
+    ReportSettingsWindow* reportSettings_ = nullptr;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

@@ -132,6 +132,7 @@ ReanalysisHooks ReanalysisPanel::hooks() {
     };
     h.record = [this](std::size_t n, std::size_t total) {
         w_.frmlbl_status.text = "Block " + std::to_string(n) + "/" + std::to_string(total);
+        lastBlock_ = w_.frmlbl_status.text;
         passEvents(n == total);
     };
     h.stopRequested = [this] { return stop_; };
@@ -180,7 +181,12 @@ void ReanalysisPanel::run() {
     }
     running_ = true;
     lockControls(true);
+    lastBlock_.clear();
     runReanalysis(*c, hooks(), ui_, clock_);
+    if (w_.frmlbl_status.text == "Saving..." && !lastBlock_.empty()) {
+        // Saved: the label says again how far the run went.
+        w_.frmlbl_status.text = lastBlock_;
+    }
     lockControls(false);
     running_ = false;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analysis/reanalysis.h"
@@ -49,6 +50,7 @@ class ReanalysisPanel {
     bool stop_ = false;
     bool running_ = false;
     std::int64_t lastEventPass_ = 0;
+    std::string lastBlock_;
     std::vector<std::pair<Control*, bool>> locked_;
 };
 

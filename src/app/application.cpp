@@ -4,6 +4,8 @@
 
 #include "app/main_window_view.h"
 #include "app/placeholder_view.h"
+#include "app/report_settings_view.h"
+#include "app/report_window_view.h"
 #include "app/start_screen_view.h"
 
 namespace qv::app {
@@ -21,6 +23,10 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     offlineForm.visible = false;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
+    reportWindow_ = std::make_unique<ReportWindow>(store_, ui, clock);
+    reportSettings_ = std::make_unique<ReportSettingsWindow>(store_, ui);
+    reportWindow_->runActive = [this] { return state_.runState != 0; };
+    mainWindow_->attachReportWindows(*reportWindow_, *reportSettings_);
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
@@ -31,7 +37,10 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
                 startScreen_->show();
             }));
     }
-    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding()};
+    reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
+    reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
+    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
+                 &reportWindowView_->binding(), &reportSettingsView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -77,9 +86,16 @@ void Application::onHandled() {
     }
 }
 
+void Application::showReport(const std::filesystem::path& acquisitionFolder, bool autoreport) {
+    reportWindow_->showMyReport(acquisitionFolder, autoreport);
+    syncAll();
+}
+
 void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
+    reportWindowView_->hide();
+    reportSettingsView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

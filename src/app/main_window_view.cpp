@@ -85,6 +85,8 @@ void MainWindowView::buildMenus() {
     }
     QMenu* report = menuBar()->addMenu("&Report");
     menuItem(report, "mn_userbin", true);
+    menuItem(report, "mn_reportwindow");
+    menuItem(report, "mn_quickreport");
     QMenu* help = menuBar()->addMenu("&Help");
     menuItem(help, "mncontent");
     menuItem(help, "mnabout");
@@ -128,6 +130,7 @@ QGroupBox* MainWindowView::buildRunBox() {
     grid->addWidget(button("CmdStop"), 0, 2);
     grid->addWidget(button("cmd_connect"), 1, 0);
     grid->addWidget(button("Cmd_disconnect"), 1, 1);
+    grid->addWidget(button("Cmd_showreport"), 1, 2);
     return box;
 }
 
@@ -267,6 +270,20 @@ void MainWindowView::bindHandlers() {
         const std::string name = "mncom1_" + std::to_string(n);
         b.on(name.c_str(), [this, n] { logic_.mncom1_Click(n); });
     }
+    bindReportHandlers();
+}
+
+// The Report menu and "Show my report". Choosing "User Defined BIN size" changes no check
+// mark by itself (Apply and Back to Default do), so the mark Qt toggled is put back first.
+void MainWindowView::bindReportHandlers() {
+    auto* userBin = findChild<QAction*>("mn_userbin");
+    connect(userBin, &QAction::triggered, this, [this, userBin] {
+        userBin->setChecked(logic_.mn_userbin.checked);
+        binding_->handle([this] { logic_.mn_userbin_Click(); });
+    });
+    binding_->on("Cmd_showreport", [this] { logic_.Cmd_showreport_Click(); });
+    binding_->on("mn_reportwindow", [this] { logic_.mn_reportwindow_Click(); });
+    binding_->on("mn_quickreport", [this] { logic_.mn_quickreport_Click(); });
 }
 
 // The live plot's resting picture until a run draws into it.

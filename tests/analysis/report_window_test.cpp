@@ -274,11 +274,15 @@ TEST_F(ReportWindowsTest, RunShowsEveryBlockAndWritesTheReport) {
     report_.Cmb_binsize.text = "1";
     report_.Chk_replacedata.checked = true;
     std::vector<bool> runEnabled;
+    std::vector<std::string> labels;
     ui_.duringEvents = [&](int) {
+        labels.push_back(report_.frmlbl_status.text);
         runEnabled.push_back(report_.cmd_runframe.enabled && report_.Cmd_generate.enabled);
     };
     report_.cmd_runframe_Click();
-    EXPECT_EQ(report_.frmlbl_status.text, "Saving...");
+    EXPECT_EQ(labels.front(), "Block 0/9");
+    EXPECT_EQ(labels.back(), "Saving...");
+    EXPECT_EQ(report_.frmlbl_status.text, "Block 9/9");
     EXPECT_EQ(report_.Cmb_binsize.text, "2");  // the box below 2 is raised to 2
     EXPECT_TRUE(fs::exists(folder_ / "counts.bak"));
     ASSERT_EQ(ui_.opened.size(), 1u);

@@ -12,7 +12,7 @@ namespace qv {
 // Reads an acquisition's raw sample files block after block, in the order the run wrote them:
 // block k lies in file k div 11 (0.bin, 1.bin, ...) as record k mod 11. Each record is read
 // straight into the caller's block in one sequential read; the file being read is marked for
-// sequential access and the next one is asked ahead, so the disk works while the blocks are
+// sequential access and the next ones are asked ahead, so the disk works while the blocks are
 // analysed. POSIX only; files are closed when the reader moves on or is destroyed.
 class RawBlockReader {
   public:

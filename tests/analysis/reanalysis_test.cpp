@@ -294,6 +294,16 @@ TEST_F(ReanalysisTest, MissingRawDataIsReportedAndNothingIsWritten) {
               "Real Time Data Not Found: " + rawFilePath(folder_, 1).string() + " (block 12)");
     EXPECT_EQ(testing::readBytes(countsFilePath(folder_)), before);
 
+    // A raw file cut off inside a record (a run stopped mid-write) ends the data there.
+    const std::string last = testing::readBytes(rawFilePath(folder_, 2));
+    testing::writeBytes(rawFilePath(folder_, 1), std::string(11 * rawRecordBytes(500), '\0'));
+    testing::writeBytes(rawFilePath(folder_, 2), last.substr(0, last.size() - 10));
+    out = run(choice(kMethodThresholdAverage, 1.8));
+    EXPECT_EQ(out.status, ReanalysisOutcome::Status::Failed);
+    EXPECT_EQ(ui_.messages.back(),
+              "Real Time Data Not Found: " + rawFilePath(folder_, 2).string() + " (block 25)");
+    EXPECT_EQ(testing::readBytes(countsFilePath(folder_)), before);
+
     fs::remove(rawFilePath(folder_, 0));
     out = run(choice(kMethodThresholdAverage, 1.8));
     EXPECT_EQ(out.status, ReanalysisOutcome::Status::Failed);

@@ -3,9 +3,11 @@
 #include <array>
 
 #include "acquisition/start_screen.h"
+#include "analysis/quick_report.h"
 #include "common/field_text.h"
 #include "common/number_format.h"
 #include "common/rounding.h"
+#include "store/project_files.h"
 
 namespace qv {
 
@@ -134,6 +136,9 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmdzoom_minus(controls.add("Cmdzoom_minus", ControlKind::Button, "-")),
       Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
+      Cmd_showreport(controls.add("Cmd_showreport", ControlKind::Button, "Show my report")),
+      mn_reportwindow(controls.add("mn_reportwindow", ControlKind::MenuItem, "Report Output...")),
+      mn_quickreport(controls.add("mn_quickreport", ControlKind::MenuItem, "Quick Report")),
       app_(app),
       init_(init),
       basicCare_(app.state, app.device.com),
@@ -151,6 +156,15 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     cycle_.onLapseReached = [this] { run_.endOfRun(); };
     cycle_.onRecordingFailed = [this](const std::string& text) { run_.recordingFailed(text); };
     run_.connect = [this] { cmd_connect_Click(); };
+    run_.openReport = [this](const std::filesystem::path& folder, bool autoreport) {
+        currentAcquisition = folder.filename().string();
+        showMyReport(autoreport);
+    };
+    runTotals = [this] {
+        std::array<std::int64_t, kChannels> totals{};
+        std::copy(live_.totals.begin(), live_.totals.begin() + kChannels, totals.begin());
+        return totals;
+    };
     run_.prepareDisplay = [this] { display_.prepareActivityPlot(); };
     run_.selectPlottedGroup = [this] { display_.selectRunGroup(); };
     run_.prepareSignalPlot = [this] { display_.prepareSignalPlot(); };
@@ -552,6 +566,9 @@ void MainWindow::attachWindows(Control& setupForm, Control& offlineForm) {
 
 void MainWindow::CmdPlay_Click() {
     run_.CmdPlay_Click();
+    if (app_.state.runState == 1) {
+        currentAcquisition = run_.acquisitionFolder().filename().string();
+    }
 }
 
 void MainWindow::CmdPause_Click() {
@@ -637,6 +654,62 @@ void MainWindow::closePort() {
         app_.device.comm.CommClose(app_.state.link.currentPort);
         app_.state.link.connected = false;
     }
+}
+
+void MainWindow::attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings) {
+    report_ = &report;
+    reportSettings_ = &settings;
+    report.attach(mn_userbin);
+    settings.attach(mn_userbin, Frm_Main);
+}
+
+void MainWindow::mn_userbin_Click() {
+    const std::int16_t flag = mn_userbin.checked ? 1 : 0;
+    Store& store = app_.store;
+    loadReportConfig(store.applicationFolder(), flag, store.report(), reportListSeparator(),
+                     app_.ui);
+    saveReportConfig(store.applicationFolder(), flag, store.report(), app_.ui);
+    if (reportSettings_ != nullptr) {
+        reportSettings_->Form_Load();
+    }
+}
+
+void MainWindow::Cmd_showreport_Click() {
+    showMyReport(false);
+}
+
+void MainWindow::showMyReport(bool autoreport) {
+    const auto folder = showMyReportFolder(app_.store.projectPath(), currentAcquisition, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->showMyReport(*folder, autoreport);
+    }
+}
+
+void MainWindow::mn_reportwindow_Click() {
+    std::string name = currentAcquisition;
+    if (name.empty()) {
+        name = newestAcquisitionFolder(app_.store.projectPath());
+    }
+    if (name.empty()) {
+        app_.ui.message("Activity file not Found");
+        return;
+    }
+    const auto folder = showMyReportFolder(app_.store.projectPath(), name, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->openOn(*folder);
+    }
+}
+
+void MainWindow::mn_quickreport_Click() {
+    std::array<std::int64_t, kChannels> totals{};
+    if (runTotals) {
+        totals = runTotals();
+    }
+    const Store& store = app_.store;
+    writeQuickReport(app_.store.projectPath(),
+                     quickReportInputOf(store.config().Actual_Project_Number, store.setup(),
+                                        store.plate(), totals),
+                     Timeradq.enabled, app_.ui, app_.clock);
 }
 
 std::string MainWindow::projectTitle() const {

@@ -13,6 +13,7 @@
 #include "acquisition/live_data.h"
 #include "acquisition/live_display.h"
 #include "acquisition/run_control.h"
+#include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
@@ -97,6 +98,24 @@ class MainWindow {
     LiveDisplay& display() { return display_; }
     // What runs ask of the beams, light and chamber; the program may put a fuller one in place.
     void useInstrumentCare(InstrumentCare& care) { care_.use(care); }
+    // The report side: the report window and the report settings window behind the Report
+    // menu and "Show my report".
+    void attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings);
+    // "User Defined BIN size": repoconf.dat loaded (ticked) or reset (unticked), then the
+    // report settings window.
+    void mn_userbin_Click();
+    // "Show my report": the report window on the last run started.
+    void Cmd_showreport_Click();
+    // The same for the end of a run; with autoreport the window writes the report by itself.
+    void showMyReport(bool autoreport);
+    // "Report Output...": the report window on the last run, else the project's newest.
+    void mn_reportwindow_Click();
+    // "Quick Report": report.txt of the run's totals in the project folder.
+    void mn_quickreport_Click();
+    // The folder name of the last run started from this window; run control sets it.
+    std::string currentAcquisition;
+    // Each channel's counts summed since the run started; run control sets it (zeros before).
+    std::function<std::array<std::int64_t, kChannels>()> runTotals;
 
     Controls controls;
     Control& Frm_Main;
@@ -182,6 +201,10 @@ class MainWindow {
     Control& Cmdzoom_minus;
     Control& Cmdzoom_plus;
     Control& txtzoom;
+    // Report.
+    Control& Cmd_showreport;
+    Control& mn_reportwindow;
+    Control& mn_quickreport;
 
   private:
     void loadStep(const std::string& commandLine);
@@ -214,6 +237,8 @@ class MainWindow {
     AcquisitionCycle cycle_;
     RunControl run_;
     LiveDisplay display_;
+    ReportWindow* report_ = nullptr;
+    ReportSettingsWindow* reportSettings_ = nullptr;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

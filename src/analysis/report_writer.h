@@ -35,6 +35,9 @@ struct ReportData {
     // Histogram sections of the body-bends layout, written in place of activity counts.
     std::string histogramGroups;
     std::string histogramWells;
+    // The SETTING line's text when it is not the acquisition's own (a re-analysis that kept
+    // the stored counts names its method and threshold); empty for the acquisition's.
+    std::string setting;
 };
 
 // The whole report text (CR LF line ends), built before anything is written so that a failure

@@ -4,6 +4,8 @@
 
 #include "app/main_window_view.h"
 #include "app/placeholder_view.h"
+#include "app/report_settings_view.h"
+#include "app/report_window_view.h"
 #include "app/setup_window_view.h"
 #include "app/start_screen_view.h"
 
@@ -23,6 +25,10 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     offlineForm.visible = false;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
+    reportWindow_ = std::make_unique<ReportWindow>(store_, ui, clock);
+    reportSettings_ = std::make_unique<ReportSettingsWindow>(store_, ui);
+    reportWindow_->runActive = [this] { return state_.runState != 0; };
+    mainWindow_->attachReportWindows(*reportWindow_, *reportSettings_);
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
@@ -34,8 +40,11 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
                 startScreen_->show();
             }));
     }
+    reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
+    reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
     bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
-                 &setupWindowView_->binding()};
+                 &setupWindowView_->binding(), &reportWindowView_->binding(),
+                 &reportSettingsView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -44,7 +53,14 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     }
 }
 
-Application::~Application() = default;
+// Windows going away may still report events (a focus leaving a box); none of them may reach
+// the logic, part of which is gone already.
+Application::~Application() {
+    for (ControlBinding* b : bindings_) {
+        disconnect(b, nullptr, this, nullptr);
+    }
+    bindings_.clear();
+}
 
 bool Application::start(const std::string& commandLine) {
     const bool ok = mainWindow_->Form_Load(commandLine);
@@ -81,10 +97,17 @@ void Application::onHandled() {
     }
 }
 
+void Application::showReport(const std::filesystem::path& acquisitionFolder, bool autoreport) {
+    reportWindow_->showMyReport(acquisitionFolder, autoreport);
+    syncAll();
+}
+
 void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
     setupWindowView_->hide();
+    reportWindowView_->hide();
+    reportSettingsView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

@@ -216,18 +216,19 @@ QObject* ControlBinding::target(const Control& c) const {
     return window_.findChild<QObject*>(name);
 }
 
-// The window itself comes last: showing it runs its handlers, which first read the widgets
-// back, so the widgets must already show what another window's logic put into the controls.
+// The window itself comes last: showing it runs handlers (activation) that first read every
+// widget back, so the widgets must already hold what the logic set.
 void ControlBinding::apply() {
-    for (const bool forms : {false, true}) {
-        for (const Control& c : controls_) {
-            if ((c.kind == ControlKind::Form) != forms) {
-                continue;
-            }
-            if (QObject* t = target(c)) {
-                applyOne(c, t);
-            }
+    const Control* form = nullptr;
+    for (const Control& c : controls_) {
+        if (c.kind == ControlKind::Form && target(c) == &window_) {
+            form = &c;
+        } else if (QObject* t = target(c)) {
+            applyOne(c, t);
         }
+    }
+    if (form != nullptr) {
+        applyOne(*form, &window_);
     }
 }
 
@@ -289,7 +290,8 @@ void ControlBinding::writeBack() {
         QObject* t = target(c);
         if (auto* edit = qobject_cast<QLineEdit*>(t)) {
             c.text = fromQt(edit->text());
-        } else if (auto* check = qobject_cast<QCheckBox*>(t)) {
+        } else if (auto* check = qobject_cast<QAbstractButton*>(t); check && check->isCheckable()) {
+            // Check boxes and the option buttons of an option group.
             c.checked = check->isChecked();
         } else if (auto* action = qobject_cast<QAction*>(t); action && action->isCheckable()) {
             c.checked = action->isChecked();

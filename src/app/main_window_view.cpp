@@ -86,6 +86,8 @@ void MainWindowView::buildMenus() {
     }
     QMenu* report = menuBar()->addMenu("&Report");
     menuItem(report, "mn_userbin", true);
+    menuItem(report, "mn_reportwindow");
+    menuItem(report, "mn_quickreport");
     QMenu* help = menuBar()->addMenu("&Help");
     menuItem(help, "mncontent");
     menuItem(help, "mnabout");
@@ -134,6 +136,7 @@ QGroupBox* MainWindowView::buildRunBox() {
     auto* progress = named(new CanvasWidget, "picturetime");
     progress->setFixedHeight(10);
     grid->addWidget(progress, 3, 0, 1, 3);
+    grid->addWidget(button("Cmd_showreport"), 1, 2);
     return box;
 }
 
@@ -308,6 +311,20 @@ void MainWindowView::bindHandlers() {
         const std::string name = "mncom1_" + std::to_string(n);
         b.on(name.c_str(), [this, n] { logic_.mncom1_Click(n); });
     }
+    bindReportHandlers();
+}
+
+// The Report menu and "Show my report". Choosing "User Defined BIN size" changes no check
+// mark by itself (Apply and Back to Default do), so the mark Qt toggled is put back first.
+void MainWindowView::bindReportHandlers() {
+    auto* userBin = findChild<QAction*>("mn_userbin");
+    connect(userBin, &QAction::triggered, this, [this, userBin] {
+        userBin->setChecked(logic_.mn_userbin.checked);
+        binding_->handle([this] { logic_.mn_userbin_Click(); });
+    });
+    binding_->on("Cmd_showreport", [this] { logic_.Cmd_showreport_Click(); });
+    binding_->on("mn_reportwindow", [this] { logic_.mn_reportwindow_Click(); });
+    binding_->on("mn_quickreport", [this] { logic_.mn_quickreport_Click(); });
 }
 
 void MainWindowView::bindLiveDisplay() {

@@ -42,6 +42,7 @@ class MainWindowView : public QMainWindow {
     void bindHandlers();
     QWidget* buildSignalArea();
     void bindLiveDisplay();
+    void bindReportHandlers();
 
     MainWindow& logic_;
     ControlBinding* binding_ = nullptr;

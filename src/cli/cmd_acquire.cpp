@@ -159,11 +159,11 @@ int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& ter
     }
     s.main.Txt_description.text = utf8ToCp1252(opt.comments);
     std::optional<fs::path> report;
-    s.main.run().openReport = [&](const fs::path& folder, bool userDefined) {
-        ReportWindow window(s.store.applicationFolder(), s.store.report(), ui);
-        window.open(folder, userDefined, reportListSeparator());
-        window.autoreport = true;
-        report = window.generate(clock);
+    // At the lapse the report window writes the report by itself, as with the user's bin.
+    s.main.run().openReport = [&](const fs::path& folder, bool) {
+        ReportWindow window(s.store, ui, clock);
+        window.showMyReport(folder, true);
+        report = window.lastReport;
     };
     s.main.cycle().onInstrumentSilent = [&](bool) { terminal.message(s.main.lbl_autotext.text); };
     ui.onEvents = [&] {

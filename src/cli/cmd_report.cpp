@@ -2,6 +2,7 @@
 
 #include <iostream>
 #include <map>
+#include <stdexcept>
 
 #include "analysis/report_generate.h"
 #include "analysis/well_export.h"
@@ -43,8 +44,12 @@ class PresetUi : public Ui {
     }
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override {
-        if (basalMinutes && title == "Basal Calculation") {
-            // A value out of range is asked for again; answer once, then let the terminal decide.
+        if (title == "Basal Calculation") {
+            // The question cannot be cancelled, so a batch run answers it once from its option
+            // and fails rather than wait for an answer that cannot come.
+            if (!basalMinutes) {
+                throw std::runtime_error("the basal period needs --basal-minutes in range");
+            }
             auto answer = std::move(basalMinutes);
             basalMinutes.reset();
             return answer;

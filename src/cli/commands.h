@@ -28,5 +28,7 @@ void addDemoCommands(CLI::App& app, ToolContext& ctx);
 void addReportCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool acquire: one run of the current project, on a port or the virtual instrument.
 void addAcquireCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool reanalyse: an acquisition's raw samples analysed again (cmd_reanalyse.cpp).
+void addReanalyseCommand(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

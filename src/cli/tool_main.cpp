@@ -17,7 +17,13 @@ int main(int argc, char** argv) {
     qv::cli::addDemoCommands(app, ctx);
     qv::cli::addReportCommands(app, ctx);
     qv::cli::addAcquireCommands(app, ctx);
+    qv::cli::addReanalyseCommand(app, ctx);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // --help and --version end well; any other parse failure is bad usage.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
     return ctx.exitCode;
 }

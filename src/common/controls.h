@@ -80,4 +80,25 @@ class Controls {
 void selectText(Control& combo, std::string_view text);
 void fillList(Control& combo, std::vector<std::string> items);
 
+// Option groups (a control array of option buttons, `Option_output_0`, `Option_output_1`, ...):
+// select one, unselecting the others, and the index of the selected one (-1 when none).
+template <typename Group>
+void selectOption(Group& group, int index) {
+    int i = 0;
+    for (Control* option : group) {
+        option->checked = i++ == index;
+    }
+}
+template <typename Group>
+int selectedOption(const Group& group) {
+    int i = 0;
+    for (const Control* option : group) {
+        if (option->checked) {
+            return i;
+        }
+        ++i;
+    }
+    return -1;
+}
+
 }  // namespace qv

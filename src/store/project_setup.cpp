@@ -175,15 +175,20 @@ double thresholdAsStored(double v) {
 
 }  // namespace
 
-bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
-                         const std::string& workingFolder) {
+bool saveSetupFile(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
+                   const std::string& workingFolder) {
     const fs::path setupFile = folder / "setup.dat";
     // Only a complete setup.dat becomes the backup: a damaged one must never replace the
     // last good copy that recovery depends on.
     if (isCompleteSetupFile(setupFile)) {
         copyFileOver(setupFile, folder / "setup.bak");
     }
-    bool ok = writeFileAtomic(setupFile, setupFileText(s, projectNumber, workingFolder));
+    return writeFileAtomic(setupFile, setupFileText(s, projectNumber, workingFolder));
+}
+
+bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
+                         const std::string& workingFolder) {
+    bool ok = saveSetupFile(folder, s, projectNumber, workingFolder);
     ok = writeFileAtomic(folder / "status.dat",
                          channelFileText("<Channel>, <Enabled>",
                                          [&](FieldWriter& w, int c) {

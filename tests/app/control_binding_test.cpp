@@ -1,5 +1,7 @@
+#include <QFrame>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -17,6 +19,7 @@ class ControlBindingTest : public QObject {
   private slots:
     void listsFollowTheLogicAndReportTheUsersChoice();
     void picturesGiveTheLogicTheirCanvasAndMouseInUserUnits();
+    void backColoursKeepTheViewsOwnStyle();
 };
 
 void ControlBindingTest::listsFollowTheLogicAndReportTheUsersChoice() {
@@ -90,6 +93,34 @@ void ControlBindingTest::picturesGiveTheLogicTheirCanvasAndMouseInUserUnits() {
     QCOMPARE(seen[1].kind, MouseEvent::Kind::Up);
     QCOMPARE(seen[1].x, 12.0);
     QCOMPARE(seen[1].y, 0.0);
+}
+
+void ControlBindingTest::backColoursKeepTheViewsOwnStyle() {
+    Controls controls;
+    Control& lamp = controls.add("shape_lamp", ControlKind::Shape);
+    Control& knob = controls.add("cmd_knob", ControlKind::Button, "OFF");
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* lampWidget = new QFrame;
+    lampWidget->setObjectName("shape_lamp");
+    lampWidget->setProperty("qvStyle", "border-radius: 9px;");
+    auto* knobWidget = new QPushButton;
+    knobWidget->setObjectName("cmd_knob");
+    layout->addWidget(lampWidget);
+    layout->addWidget(knobWidget);
+    ControlBinding binding(controls, window);
+
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(), QString());
+    lamp.backColor = Color{0, 255, 0}.packed();
+    knob.backColor = colors::blue.packed();
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(),
+             QString("border-radius: 9px;background-color: rgb(0, 255, 0);"));
+    QCOMPARE(knobWidget->styleSheet(), QString("background-color: rgb(0, 0, 255);"));
+    knob.backColor = -1;
+    binding.apply();
+    QCOMPARE(knobWidget->styleSheet(), QString());
 }
 
 }  // namespace qv::app

@@ -38,6 +38,7 @@ SelfTestControls SelfTestControls::of(Controls& c) {
 
 SelfTest::SelfTest(CareContext& care, SelfTestControls controls) : care_(care), c_(controls) {
     c_.Timer_test.intervalMs = 100;
+    c_.Timer_test.enabled = false;
     c_.lbl_autorestart.visible = false;
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/number_format.h"
 #include "common/rounding.h"
+#include "device/register_map.h"
 
 namespace qv {
 
@@ -47,9 +48,15 @@ FastCalibrationResult Calibration::fastCalibration() {
 
 // "Fast CALIB" reads the box as a direct conversion does: "1,8" counts as 1.
 void Calibration::cmd_calibra_Click() {
-    asButtonAction("<FAST CALIBRATION>", [this] {
+    const bool duringRun = care_.state.runState != 0;
+    asButtonAction("<FAST CALIBRATION>", [this, duringRun] {
         care_.state.snrThreshold = leadingNumber(c_.txt_snr_umbral.text);
         fast_.run();
+        // The calibration's reads leave the instrument in their own form; a run going on
+        // needs its acquisition form back.
+        if (duringRun) {
+            sendPlateMode();
+        }
     });
 }
 
@@ -60,8 +67,20 @@ void Calibration::Cmd_autozero_Click() {
     }
     asButtonAction("<FAST ZERO>", [this] {
         care_.state.snrThreshold = leadingNumber(commaAsPoint(c_.txt_snr_umbral.text));
+        // Outside a run the instrument may still answer in the calibration's form.
+        sendPlateMode();
         zero_.run();
     });
+}
+
+void Calibration::sendPlateMode() {
+    const std::string& plate = care_.store.setup().Plate_format;
+    const int mode = plate == "w96" || plate == "w96u" ? 1 : 0;
+    for (int i = 0; i < 2; ++i) {
+        care_.com.WriteRegister(device::reg::kPlateMode, static_cast<std::int16_t>(mode),
+                                device::reg::kBankCommand);
+        care_.clock.sleepMs(100);
+    }
 }
 
 void Calibration::asButtonAction(const std::string& panelText, const std::function<void()>& work) {

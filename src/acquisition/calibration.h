@@ -68,6 +68,9 @@ class Calibration {
     // starting in between, and with no run active a run state of 1 for its length, so that
     // the work is done and Stop can end it.
     void asButtonAction(const std::string& panelText, const std::function<void()>& work);
+    // The plate mode of the project's plate, as Play sends it: the instrument answers block
+    // reads in the acquisition form after it.
+    void sendPlateMode();
 
     CareContext& care_;
     CalibrationControls c_;

@@ -132,6 +132,17 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmdzoom_minus(controls.add("Cmdzoom_minus", ControlKind::Button, "-")),
       Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
+      Cmd_settemp(controls.add("Cmd_settemp", ControlKind::Button, "Set")),
+      cmd_cyclepulse(controls.add("cmd_cyclepulse", ControlKind::Button, "Pulses")),
+      lght_ctl(controls.add("lght_ctl", ControlKind::MenuItem, "Light Control")),
+      temp_ctl(controls.add("temp_ctl", ControlKind::MenuItem, "Temperature Control")),
+      picturetime(controls.add("picturetime", ControlKind::Picture)),
+      lbl_autorestart(controls.add("lbl_autorestart", ControlKind::Label)),
+      care{app.store, app.state, app.ui, app.clock, app.device.com},
+      calibration(care, CalibrationControls::of(controls)),
+      lightAndTemperature(care, LightTemperatureControls::of(controls)),
+      selfTest(care, SelfTestControls::of(controls)),
+      runCare(calibration, lightAndTemperature),
       app_(app),
       init_(init) {
     for (int n = 1; n <= device::kSearchPorts; ++n) {
@@ -150,10 +161,12 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     // The run, page, zoom and plate controls belong to the run and live display; until those
     // are wired they stay visible but inert.
     for (Control* c : {&CmdPlay, &CmdPause, &CmdStop, &Cmd_barplot, &Cmd_gridplot, &cmd_pgdown,
-                       &cmd_pgup, &Cmdzoom_minus, &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp,
-                       &cmd_calibra, &Cmd_autozero, &Cmd_readblank, &mnstatustest}) {
+                       &cmd_pgup, &Cmdzoom_minus, &Cmdzoom_plus}) {
         c->enabled = false;
     }
+    // A threshold typed in the box makes the organism "Echinococcus" through the list's own
+    // handler.
+    calibration.organismChosen = [this] { Cmb_organism_Click(); };
 }
 
 bool MainWindow::Form_Load(const std::string& commandLine) {
@@ -571,6 +584,8 @@ void MainWindow::followConnection() {
     }
     followed_ = now;
     const device::LinkState& link = app_.state.link;
+    // The device test needs the instrument: its menu item is there while one is connected.
+    mnstatustest.visible = link.connected;
     if (link.connected) {
         lbl_devicestatus.text = "SERIAL : QRVL" + formatPadded(link.serialNumber, 5) + " on COM" +
                                 plain(link.currentPort);

@@ -40,6 +40,7 @@ class MainWindowView : public QMainWindow {
     QWidget* buildStatusPanel();
     QDialog* buildAbout();
     void bindHandlers();
+    void bindCareHandlers();
     void drawIdlePlot();
 
     MainWindow& logic_;

@@ -20,6 +20,7 @@ class CalibrationStatus {
     void bar(double length);
 
     const std::string& text() const { return line_.text; }
+    const Control& lineControl() const { return line_; }
 
   private:
     Control& line_;

@@ -23,5 +23,7 @@ void addDeviceCommands(CLI::App& app, ToolContext& ctx);
 void addDemoCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool report and export-wells: an acquisition's report and per-well export.
 void addReportCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool calibrate, autozero and selftest: instrument care on the configured port.
+void addCareCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     qv::cli::addDeviceCommands(app, ctx);
     qv::cli::addDemoCommands(app, ctx);
     qv::cli::addReportCommands(app, ctx);
+    qv::cli::addCareCommands(app, ctx);
 
     CLI11_PARSE(app, argc, argv);
     return ctx.exitCode;

@@ -212,6 +212,21 @@ TEST(SelfTest, AWriteTheInstrumentNeverConfirmsAbortsTheTest) {
     EXPECT_EQ(r.reportLines().size(), 1u);
 }
 
+TEST(SelfTest, AnInstrumentGoneSilentEndsTheTestWithinSeconds) {
+    TestRig r;
+    sim::InstrumentConfig config;
+    config.faults.silence = 1.0;
+    r.instrument(config);
+    r.start();
+    r.runTimer();
+    EXPECT_TRUE(r.test.aborted());
+    EXPECT_EQ(r.ticks, 1);
+    EXPECT_EQ(r.ui.messages, std::vector<std::string>{"COM Error"});
+    // The identification and the first level request: two read budgets.
+    EXPECT_LT(r.clock.monotonicMs(), 6000);
+    EXPECT_FALSE(r.c.lbl_autorestart.visible);
+}
+
 TEST(SelfTest, RefusedDuringARunAndCancelledOrDeclinedOnRequest) {
     TestRig r;
     r.emptySlot();

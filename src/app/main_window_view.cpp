@@ -306,6 +306,8 @@ void MainWindowView::bindCareHandlers() {
     b.on("txttemp", [this] { logic_.txttemp_LostFocus(); });
     b.on("mnstatustest", [this] { logic_.mnstatustest_Click(); });
     b.on("Timer_test", [this] { logic_.Timer_test_Timer(); });
+    // After the device test the plot shows its resting picture until a run draws into it.
+    logic_.selfTest.restoreActivityPicture = [this] { drawIdlePlot(); };
 }
 
 // The live plot's resting picture until a run draws into it.

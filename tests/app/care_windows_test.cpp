@@ -225,6 +225,8 @@ void CareWindowsTest::deviceTestShowsTheBeamsAndWritesItsReport() {
     QVERIFY(logic.selfTest.completed());
     QCOMPARE(child<QLabel>("lbl_temperature")->text(), QString::fromUtf8("T = __ \u00B0C"));
     QVERIFY(!child<QLabel>("lbl_autorestart")->isVisible());
+    // The plot is back at its resting picture.
+    QCOMPARE(child<CanvasWidget>("Picact")->canvas().image().pixelColor(5, 5), QColor(Qt::black));
     QCOMPARE(ui_->opened.size(), std::size_t{1});
     const QString report = QString::fromStdString(ui_->opened[0].path);
     QVERIFY(report.endsWith("testdev88.txt"));

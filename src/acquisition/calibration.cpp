@@ -34,15 +34,36 @@ Calibration::Calibration(CareContext& care, CalibrationControls controls)
       fast_(care_, status_),
       zero_(care_, status_) {}
 
+namespace {
+
+// Marks the calibration as running for the life of the scope, so that a button clicked while
+// it lets events through does not start another one on the same line.
+class Busy {
+  public:
+    explicit Busy(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+    ~Busy() { flag_ = was_; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+  private:
+    bool& flag_;
+    bool was_;
+};
+
+}  // namespace
+
 DeviceCalibrationResult Calibration::deviceCalibration(const std::filesystem::path& folder) {
+    const Busy busy(busy_);
     return device_.run(folder);
 }
 
 AutoZeroResult Calibration::autoZero() {
+    const Busy busy(busy_);
     return zero_.run();
 }
 
 FastCalibrationResult Calibration::fastCalibration() {
+    const Busy busy(busy_);
     return fast_.run();
 }
 

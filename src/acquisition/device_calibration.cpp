@@ -12,6 +12,8 @@ namespace {
 namespace reg = device::reg;
 
 constexpr int kEmptyReadsAllowed = 10;
+// The read-back lets the window paint its status this often (channels).
+constexpr int kPaintEveryChannels = 32;
 
 std::string plain(std::int64_t v) {
     return std::to_string(v);
@@ -66,6 +68,9 @@ bool DeviceCalibration::readBack(DeviceCalibrationResult& r, CalibrationValues& 
     for (int c = 0; c < kCalibrationChannels; ++c) {
         status_.show("Saving Calibration values..." +
                      plain(roundHalfEven(c * 100.0 / kCalibrationChannels)) + "%");
+        if (c % kPaintEveryChannels == 0) {
+            care_.ui.processEvents();
+        }
         const int byte = care_.com.readChannelSetting(c);
         if (byte < 0) {
             r.silentChannel = c;

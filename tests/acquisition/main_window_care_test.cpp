@@ -156,6 +156,26 @@ TEST(MainWindowCalibration, FastZeroMeasuresInTheAcquisitionForm) {
     EXPECT_EQ(f.state().runState, 0);
 }
 
+TEST(MainWindowCalibration, ButtonsClickedWhileARunsCalibrationWorksAreIgnored) {
+    WindowFixture f;
+    EventUi ui;
+    connect(f, {}, &ui);
+    MainWindow& m = f.main();
+    m.lbl_autotext.text = "<AUTOCALIBRATION>";
+    int clicks = 0;
+    ui.onEvents = [&] {
+        ++clicks;
+        m.Cmd_autozero_Click();
+        m.cmd_calibra_Click();
+    };
+    f.state().runState = 1;  // Play has started the run
+    m.instrumentCare().deviceCalibration({});
+    EXPECT_GT(clicks, 10);
+    EXPECT_EQ(m.lbl_autotext.text, "<AUTOCALIBRATION>");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(m.lbl_autochannel.text, "Saving Calibration values...100%");
+}
+
 TEST(MainWindowCalibration, ReadBlankPreparesTheFolderAndHandsOverToTheCycle) {
     WindowFixture f;
     ASSERT_TRUE(f.load());

@@ -11,7 +11,6 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/app_state.h"
-#include "acquisition/basic_instrument_care.h"
 #include "common/scripted_ui.h"
 #include "device/com_module.h"
 #include "device/com_names.h"
@@ -62,6 +61,16 @@ class CannedLine : public device::InstrumentLine {
     int turn_ = 0;
 };
 
+// Nothing asked of light and chamber: the benchmark times the cycle's own work.
+struct NoCare : InstrumentCare {
+    void deviceCalibration(const fs::path&) override {}
+    void autoZero() override {}
+    void startLightSchedule() override {}
+    void regulateTemperature(double) override {}
+    void advanceLightCycle(double) override {}
+    void lightAndTemperatureOff() override {}
+};
+
 struct Rig {
     fs::path folder = fs::temp_directory_path() / "qv_acquisition_bench";
     ScriptedUi ui;
@@ -72,7 +81,7 @@ struct Rig {
     AppState state;
     device::ModComm comm{ports, clock};
     device::ComModule com{comm, clock, ui, state.link};
-    BasicInstrumentCare care{state, com};
+    NoCare care;
     LiveData data;
     Controls controls;
     AcquisitionCycle cycle;

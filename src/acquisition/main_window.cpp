@@ -139,10 +139,19 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmd_showreport(controls.add("Cmd_showreport", ControlKind::Button, "Show my report")),
       mn_reportwindow(controls.add("mn_reportwindow", ControlKind::MenuItem, "Report Output...")),
       mn_quickreport(controls.add("mn_quickreport", ControlKind::MenuItem, "Quick Report")),
+      Cmd_settemp(controls.add("Cmd_settemp", ControlKind::Button, "Set")),
+      cmd_cyclepulse(controls.add("cmd_cyclepulse", ControlKind::Button, "Pulses")),
+      lght_ctl(controls.add("lght_ctl", ControlKind::MenuItem, "Light Control")),
+      temp_ctl(controls.add("temp_ctl", ControlKind::MenuItem, "Temperature Control")),
+      lbl_autorestart(controls.add("lbl_autorestart", ControlKind::Label)),
+      care{app.store, app.state, app.ui, app.clock, app.device.com},
+      calibration(care, CalibrationControls::of(controls)),
+      lightAndTemperature(care, LightTemperatureControls::of(controls)),
+      selfTest(care, SelfTestControls::of(controls)),
+      runCare(calibration, lightAndTemperature),
       app_(app),
       init_(init),
-      basicCare_(app.state, app.device.com),
-      care_(basicCare_),
+      care_(runCare),
       cycle_({app.store, app.state, app.device.com, app.clock, care_}, live_,
              {txt_time, picturetime, lbl_temperature, frm_autotext, lbl_autotext, lbl_autochannel,
               Timeradq}),
@@ -156,6 +165,13 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     cycle_.onLapseReached = [this] { run_.endOfRun(); };
     cycle_.onRecordingFailed = [this](const std::string& text) { run_.recordingFailed(text); };
     run_.connect = [this] { cmd_connect_Click(); };
+    run_.takeSetPoint = [this] { lightAndTemperature.takeSetPoint(); };
+    // Read Blank hands over to the cycle: a run that records nothing and learns the thresholds.
+    calibration.startBlank = [this](const BlankStart& blank) {
+        display_.selectRunGroup();
+        cycle_.startRun(blank.acquisitionFolder, false);
+        cycle_.startBlank();
+    };
     run_.openReport = [this](const std::filesystem::path& folder, bool autoreport) {
         currentAcquisition = folder.filename().string();
         showMyReport(autoreport);
@@ -186,12 +202,9 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     mncal_off.checked = true;
     Cmd_histoplot.visible = false;
     CmdPause.enabled = false;
-    // The light, temperature and calibration buttons belong to their own parts; until those are
-    // wired they stay visible but inert.
-    for (Control* c : {&cmd_luz, &cmd_frio, &cmd_ontemp, &cmd_calibra, &Cmd_autozero,
-                       &Cmd_readblank, &mnstatustest}) {
-        c->enabled = false;
-    }
+    // A threshold typed in the box makes the organism "Echinococcus" through the list's own
+    // handler.
+    calibration.organismChosen = [this] { Cmb_organism_Click(); };
 }
 
 bool MainWindow::Form_Load(const std::string& commandLine) {
@@ -565,6 +578,9 @@ void MainWindow::attachWindows(Control& setupForm, Control& offlineForm) {
 }
 
 void MainWindow::CmdPlay_Click() {
+    // The setup window ticks these boxes without their handlers: the run goes by the boxes.
+    app_.state.lightEnabled = Chk_lenabled.checked;
+    app_.state.tempControlEnabled = Chk_tenabled.checked;
     run_.CmdPlay_Click();
     if (app_.state.runState == 1) {
         currentAcquisition = run_.acquisitionFolder().filename().string();
@@ -641,6 +657,8 @@ void MainWindow::followConnection() {
     }
     followed_ = now;
     const device::LinkState& link = app_.state.link;
+    // The device test needs the instrument: its menu item is there while one is connected.
+    mnstatustest.visible = link.connected;
     if (link.connected) {
         lbl_devicestatus.text = "SERIAL : QRVL" + formatPadded(link.serialNumber, 5) + " on COM" +
                                 plain(link.currentPort);

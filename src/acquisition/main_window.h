@@ -7,12 +7,16 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/app_state.h"
-#include "acquisition/basic_instrument_care.h"
+#include "acquisition/calibration.h"
+#include "acquisition/care_context.h"
 #include "acquisition/device_link.h"
 #include "acquisition/instrument_care.h"
+#include "acquisition/light_and_temperature.h"
 #include "acquisition/live_data.h"
 #include "acquisition/live_display.h"
+#include "acquisition/run_care.h"
 #include "acquisition/run_control.h"
+#include "acquisition/self_test.h"
 #include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/controls.h"
@@ -206,6 +210,44 @@ class MainWindow {
     Control& mn_reportwindow;
     Control& mn_quickreport;
 
+    // Instrument care: calibration, blank and auto-zero; light and temperature; the device
+    // self-test. Each handler hands over to the class that owns the behaviour.
+    Control& Cmd_settemp;
+    Control& cmd_cyclepulse;
+    Control& lght_ctl;
+    Control& temp_ctl;
+    Control& lbl_autorestart;
+    CareContext care;
+    Calibration calibration;
+    LightAndTemperature lightAndTemperature;
+    SelfTest selfTest;
+    RunCare runCare;
+    // What run control and the acquisition cycle call at the start of a run, at every
+    // temperature reading and tick, and at its end.
+    InstrumentCare& instrumentCare() { return runCare; }
+
+    void cmd_calibra_Click() { calibration.cmd_calibra_Click(); }
+    void Cmd_autozero_Click() { calibration.Cmd_autozero_Click(); }
+    void Cmd_readblank_Click() { calibration.Cmd_readblank_Click(); }
+    void txt_snr_umbral_LostFocus() { calibration.txt_snr_umbral_LostFocus(); }
+    void cmd_luz_Click() { lightAndTemperature.cmd_luz_Click(); }
+    void cmd_frio_Click() { lightAndTemperature.cmd_frio_Click(); }
+    void cmd_ontemp_Click() { lightAndTemperature.cmd_ontemp_Click(); }
+    void Cmd_settemp_Click() { lightAndTemperature.Cmd_settemp_Click(); }
+    void cmd_cyclepulse_Click() { lightAndTemperature.cmd_cyclepulse_Click(); }
+    void Chk_lenabled_Click() { lightAndTemperature.Chk_lenabled_Click(); }
+    void Chk_tenabled_Click() { lightAndTemperature.Chk_tenabled_Click(); }
+    void lght_ctl_Click() { lightAndTemperature.lght_ctl_Click(); }
+    void temp_ctl_Click() { lightAndTemperature.temp_ctl_Click(); }
+    void txt_lon_LostFocus() { lightAndTemperature.txt_lon_LostFocus(); }
+    void txt_loff_LostFocus() { lightAndTemperature.txt_loff_LostFocus(); }
+    void txt_pulsetimes_LostFocus() { lightAndTemperature.txt_pulsetimes_LostFocus(); }
+    void txt_pulseon_LostFocus() { lightAndTemperature.txt_pulseon_LostFocus(); }
+    void txt_pulseoff_LostFocus() { lightAndTemperature.txt_pulseoff_LostFocus(); }
+    void txttemp_LostFocus() { lightAndTemperature.txttemp_LostFocus(); }
+    void mnstatustest_Click() { selfTest.mnstatustest_Click(); }
+    void Timer_test_Timer() { selfTest.Timer_test_Timer(); }
+
   private:
     void loadStep(const std::string& commandLine);
     bool configurationAndProject();
@@ -232,7 +274,6 @@ class MainWindow {
     Control* offlineForm_ = nullptr;
     // The run: its live data, the cycle that fills it and the Play, Pause and Stop actions.
     LiveData live_;
-    BasicInstrumentCare basicCare_;
     InstrumentCareSlot care_;
     AcquisitionCycle cycle_;
     RunControl run_;

@@ -189,6 +189,9 @@ void RunControl::lockForRun() {
 
 void RunControl::readStartingTemperature() {
     setPoint_ = boxNumber(c_.txttemp.text);
+    if (takeSetPoint) {
+        takeSetPoint();
+    }
     const int raw =
         app_.device.com.QueryRegister(device::reg::kReadTemperature, 0, device::reg::kBankCommand);
     if (raw < 0) {

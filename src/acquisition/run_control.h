@@ -64,6 +64,8 @@ class RunControl {
 
     // Free space of the drive of a folder, in megabytes, -1 when unknown (tests replace it).
     std::function<std::int64_t(const std::filesystem::path&)> freeMegabytes;
+    // The temperature set point taken from its box for the regulation (Play).
+    std::function<void()> takeSetPoint;
     // The Connect action, for a Play before any connection was tried.
     std::function<void()> connect;
     // The live display: prepared when a run starts, its group chosen, its signal plot cleared.

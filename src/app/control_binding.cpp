@@ -15,6 +15,7 @@
 
 #include "app/qt_canvas.h"
 #include "app/qt_text.h"
+#include "common/canvas.h"
 
 namespace qv::app {
 
@@ -175,6 +176,22 @@ void applyList(QListWidget* list, const Control& c) {
     }
 }
 
+// A back colour goes into the widget's style sheet after the style the view gave it in the
+// "qvStyle" property (a lamp keeps its round outline); -1 gives the view's style back.
+void applyBackColor(QWidget* w, std::int32_t packed) {
+    const QVariant applied = w->property("qvBackColor");
+    if (applied.isValid() ? applied.toInt() == packed : packed < 0) {
+        return;
+    }
+    w->setProperty("qvBackColor", packed);
+    QString style = w->property("qvStyle").toString();
+    if (packed >= 0) {
+        const Color c = Color::fromPacked(packed);
+        style += QStringLiteral("background-color: rgb(%1, %2, %3);").arg(c.r).arg(c.g).arg(c.b);
+    }
+    w->setStyleSheet(style);
+}
+
 }  // namespace
 
 ControlBinding::ControlBinding(Controls& controls, QWidget& window)
@@ -274,6 +291,7 @@ void ControlBinding::applyOne(const Control& c, QObject* t) {
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     }
+    applyBackColor(w, c.backColor);
     w->setEnabled(c.enabled);
     if (w->isWindow()) {
         if (w->isVisible() != c.visible) {

@@ -76,6 +76,8 @@ void MainWindowView::buildMenus() {
     menuItem(file, "mnexit");
     QMenu* tools = menuBar()->addMenu("&Tools");
     menuItem(tools, "mnstatustest");
+    menuItem(tools, "lght_ctl");
+    menuItem(tools, "temp_ctl");
     QMenu* calibration = tools->addMenu("Calibration Control");
     menuItem(calibration, "mncal_on", true);
     menuItem(calibration, "mncal_off", true);
@@ -183,8 +185,10 @@ QGroupBox* MainWindowView::buildLightPanel() {
     grid->addWidget(button("cmd_luz"), 2, 1, 1, 2);
     auto* lamp = named(new QFrame, "shape_light");
     lamp->setFixedSize(18, 18);
-    lamp->setStyleSheet("background: #ff0000; border: 1px solid black; border-radius: 9px;");
+    // The binding adds the lamp's colour after this outline.
+    lamp->setProperty("qvStyle", "border: 1px solid black; border-radius: 9px;");
     grid->addWidget(lamp, 2, 3);
+    grid->addWidget(button("cmd_cyclepulse"), 2, 4);
     return box;
 }
 
@@ -194,6 +198,7 @@ QGroupBox* MainWindowView::buildTemperaturePanel() {
     grid->addWidget(named(new QCheckBox, "Chk_tenabled"), 0, 0);
     grid->addWidget(caption("Set point (C)"), 0, 1);
     grid->addWidget(textBox("txttemp", 50), 0, 2);
+    grid->addWidget(button("Cmd_settemp"), 0, 3);
     grid->addWidget(button("cmd_frio"), 1, 0);
     grid->addWidget(button("cmd_ontemp"), 1, 1);
     return box;
@@ -214,6 +219,9 @@ QWidget* MainWindowView::buildPlotArea() {
     tools->addWidget(caption("Bin (min)"));
     tools->addWidget(named(new QComboBox, "combo_minutes"));
     layout->addLayout(tools);
+    auto* autorestart = named(new QLabel, "lbl_autorestart");
+    autorestart->setStyleSheet("color: #a00000; font-weight: bold;");
+    layout->addWidget(autorestart);
     plot_ = named(new CanvasWidget, "Picact");
     layout->addWidget(plot_, 1);
     layout->addWidget(buildSignalArea());
@@ -312,6 +320,35 @@ void MainWindowView::bindHandlers() {
         b.on(name.c_str(), [this, n] { logic_.mncom1_Click(n); });
     }
     bindReportHandlers();
+    bindCareHandlers();
+}
+
+// Calibration, light and temperature, and the device test.
+void MainWindowView::bindCareHandlers() {
+    ControlBinding& b = *binding_;
+    b.on("cmd_calibra", [this] { logic_.cmd_calibra_Click(); });
+    b.on("Cmd_autozero", [this] { logic_.Cmd_autozero_Click(); });
+    b.on("Cmd_readblank", [this] { logic_.Cmd_readblank_Click(); });
+    b.on("txt_snr_umbral", [this] { logic_.txt_snr_umbral_LostFocus(); });
+    b.on("cmd_luz", [this] { logic_.cmd_luz_Click(); });
+    b.on("cmd_frio", [this] { logic_.cmd_frio_Click(); });
+    b.on("cmd_ontemp", [this] { logic_.cmd_ontemp_Click(); });
+    b.on("Cmd_settemp", [this] { logic_.Cmd_settemp_Click(); });
+    b.on("cmd_cyclepulse", [this] { logic_.cmd_cyclepulse_Click(); });
+    b.on("Chk_lenabled", [this] { logic_.Chk_lenabled_Click(); });
+    b.on("Chk_tenabled", [this] { logic_.Chk_tenabled_Click(); });
+    b.on("lght_ctl", [this] { logic_.lght_ctl_Click(); });
+    b.on("temp_ctl", [this] { logic_.temp_ctl_Click(); });
+    b.on("txt_lon", [this] { logic_.txt_lon_LostFocus(); });
+    b.on("txt_loff", [this] { logic_.txt_loff_LostFocus(); });
+    b.on("txt_pulsetimes", [this] { logic_.txt_pulsetimes_LostFocus(); });
+    b.on("txt_pulseon", [this] { logic_.txt_pulseon_LostFocus(); });
+    b.on("txt_pulseoff", [this] { logic_.txt_pulseoff_LostFocus(); });
+    b.on("txttemp", [this] { logic_.txttemp_LostFocus(); });
+    b.on("mnstatustest", [this] { logic_.mnstatustest_Click(); });
+    b.on("Timer_test", [this] { logic_.Timer_test_Timer(); });
+    // After the device test the plot shows its resting picture until a run draws into it.
+    logic_.selfTest.restoreActivityPicture = [this] { logic_.display().Picact_Resize(); };
 }
 
 // The Report menu and "Show my report". Choosing "User Defined BIN size" changes no check

@@ -43,6 +43,7 @@ class MainWindowView : public QMainWindow {
     QWidget* buildSignalArea();
     void bindLiveDisplay();
     void bindReportHandlers();
+    void bindCareHandlers();
 
     MainWindow& logic_;
     ControlBinding* binding_ = nullptr;

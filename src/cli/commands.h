@@ -30,5 +30,7 @@ void addReportCommands(CLI::App& app, ToolContext& ctx);
 void addAcquireCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool reanalyse: an acquisition's raw samples analysed again (cmd_reanalyse.cpp).
 void addReanalyseCommand(CLI::App& app, ToolContext& ctx);
+// quorvel-tool calibrate, autozero and selftest: instrument care on the configured port.
+void addCareCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

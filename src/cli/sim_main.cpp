@@ -158,6 +158,9 @@ void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
         ->check(CLI::IsMember({"auto", "48", "192"}));
     app.add_option("--occupancy", c.occupancy, "share of wells with organisms")->check(rate);
     app.add_flag("--no-plate", noPlate, "an empty slot (for the self-test)");
+    app.add_option("--dead", c.deadBeams, "channels (0..383) whose emitter has failed, e.g. 5,200")
+        ->delimiter(',')
+        ->check(CLI::Range(0, 383));
     app.add_option("--log", o.logPath, "one JSON line per frame received");
 }
 

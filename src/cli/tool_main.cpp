@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     qv::cli::addReportCommands(app, ctx);
     qv::cli::addAcquireCommands(app, ctx);
     qv::cli::addReanalyseCommand(app, ctx);
+    qv::cli::addCareCommands(app, ctx);
 
     try {
         app.parse(argc, argv);

@@ -282,5 +282,64 @@ TEST(RunEnd, WithTheUserBinTheReportWritesItselfAndNothingIsSaid) {
     EXPECT_EQ(f.counts().size(), 4u) << "four 15-second blocks in a minute";
 }
 
+TEST(RunStart, ThePlayDefaultsCalibrateAndZeroBeforeTheFirstBlock) {
+    RunFixture f;
+    f.open();
+    ASSERT_TRUE(f.state().autoCalibration);
+    ASSERT_TRUE(f.state().autoZero);
+    f.play();
+    ASSERT_EQ(f.state().runState, 1);
+    EXPECT_EQ(f.main().cycle().progress().blocks, 0);
+    EXPECT_TRUE(fs::exists(f.folder() / "calvalue.dat"));
+    EXPECT_TRUE(fs::exists(f.dir / "calvalue.dat"));
+    EXPECT_FALSE(f.main().frm_autotext.visible) << "the panel goes once both are done";
+    EXPECT_EQ(f.sim->plateMode(), 0) << "back in the acquisition form for the run";
+    f.runBlocks(1);
+    EXPECT_EQ(f.main().cycle().progress().badReads, 0);
+}
+
+// The regulation as a loop: the chamber of the virtual instrument, read at every block end and
+// driven by the control word the regulation sends.
+TEST(RunTemperature, TheChamberReachesTheSetPointAndStaysThere) {
+#if defined(__SANITIZE_ADDRESS__)
+    const int minutes = 40;
+#else
+    const int minutes = 120;
+#endif
+    sim::InstrumentConfig config;
+    config.ambientC = 22.0;
+    RunFixture f(
+        [&](ProjectSetup& s) {
+            s.Aq_lapse = static_cast<std::int16_t>(minutes);
+            s.Save_real = 0;
+            s.Menu3 = 1;
+            s.Mn3 = {1, 250, 0, 0, 0, 0};
+        },
+        config);
+    f.open();
+    ASSERT_TRUE(f.main().Chk_tenabled.checked);
+    ASSERT_EQ(f.main().txttemp.text, "25.0");
+    f.play();
+    f.runToEnd();
+    const auto records = f.counts();
+    ASSERT_EQ(records.size(), static_cast<std::size_t>(minutes * 4));
+    std::size_t reached = records.size();
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        if (records[k].temperatureX10() >= 245) {
+            reached = k;
+            break;
+        }
+    }
+    ASSERT_LT(reached, 40u) << "the set point within ten minutes";
+    for (std::size_t k = 1; k < records.size(); ++k) {
+        // A degree a minute at most: a quarter of a degree between 15-second blocks, plus the
+        // reading's own step.
+        EXPECT_LE(std::abs(records[k].temperatureX10() - records[k - 1].temperatureX10()), 5) << k;
+        if (k >= reached) {
+            EXPECT_NEAR(records[k].temperatureX10(), 250, 10) << "block " << k;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qv

@@ -1,6 +1,8 @@
+#include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -20,6 +22,7 @@ class ControlBindingTest : public QObject {
     void listsFollowTheLogicAndReportTheUsersChoice();
     void picturesGiveTheLogicTheirCanvasAndMouseInUserUnits();
     void aWindowShownByItsLogicActivatesWithTheLogicsState();
+    void backColoursKeepTheViewsOwnStyle();
 };
 
 namespace {
@@ -149,6 +152,34 @@ void ControlBindingTest::aWindowShownByItsLogicActivatesWithTheLogicsState() {
     binding.handle([] {});
     QVERIFY(option0.checked);
     QVERIFY(!option1.checked);
+}
+
+void ControlBindingTest::backColoursKeepTheViewsOwnStyle() {
+    Controls controls;
+    Control& lamp = controls.add("shape_lamp", ControlKind::Shape);
+    Control& knob = controls.add("cmd_knob", ControlKind::Button, "OFF");
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* lampWidget = new QFrame;
+    lampWidget->setObjectName("shape_lamp");
+    lampWidget->setProperty("qvStyle", "border-radius: 9px;");
+    auto* knobWidget = new QPushButton;
+    knobWidget->setObjectName("cmd_knob");
+    layout->addWidget(lampWidget);
+    layout->addWidget(knobWidget);
+    ControlBinding binding(controls, window);
+
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(), QString());
+    lamp.backColor = Color{0, 255, 0}.packed();
+    knob.backColor = colors::blue.packed();
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(),
+             QString("border-radius: 9px;background-color: rgb(0, 255, 0);"));
+    QCOMPARE(knobWidget->styleSheet(), QString("background-color: rgb(0, 0, 255);"));
+    knob.backColor = -1;
+    binding.apply();
+    QCOMPARE(knobWidget->styleSheet(), QString());
 }
 
 }  // namespace qv::app

@@ -70,7 +70,7 @@ std::optional<std::filesystem::path> generate(const ReportRequest& request, Ui& 
         data.histogramGroups = sections->groups;
         data.histogramWells = sections->wells;
     }
-    return writeReport(data, request.options, clock.now(), ui);
+    return writeReport(data, request.options, clock.now(), ui, &outcome.copy);
 }
 
 }  // namespace

@@ -26,6 +26,8 @@ struct ReportOutcome {
     std::optional<std::filesystem::path> path;
     // What the bin-size box shows afterwards (corrected for short runs).
     std::int32_t bin = 0;
+    // The copy named after the acquisition, when the report was written.
+    ReportCopy copy;
 };
 
 // Reads, bins, optionally normalises to the basal run, computes and writes the report.

@@ -4,6 +4,7 @@
 
 #include "analysis/report_sections.h"
 #include "analysis/well_export.h"
+#include "common/cp1252.h"
 #include "common/file_util.h"
 
 namespace qv {
@@ -55,7 +56,8 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
 }
 
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension) {
-    std::string name = acquisitionName;
+    // The name is Windows-1252 text from subproj.dat; file names here are UTF-8.
+    std::string name = cp1252ToUtf8(acquisitionName);
     for (char& ch : name) {
         if (ch == ' ' || ch == '/' || ch == '\\') {
             ch = '_';

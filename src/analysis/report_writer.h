@@ -48,7 +48,8 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
                                                      const std::string& extension,
                                                      const std::string& text);
 
-// The copy named after the acquisition: blanks (and path separators) become "_".
+// The copy named after the acquisition, in UTF-8 like every file name: blanks (and path
+// separators) become "_".
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension);
 
 // Whether a file name belongs to another output of the acquisition folder (a report or

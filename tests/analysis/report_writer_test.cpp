@@ -335,6 +335,7 @@ TEST_F(ReportWriterTest, EveryInputFileGarbledOrCutShort) {
 TEST(ReportCopyName, BlanksAndSeparatorsBecomeUnderscores) {
     EXPECT_EQ(acquisitionCopyName("My test 1", ".txt"), "My_test_1.txt");
     EXPECT_EQ(acquisitionCopyName("../up", ".csv"), ".._up.csv");
+    EXPECT_EQ(acquisitionCopyName("Ni\xf1o 2", ".txt"), "Ni\xc3\xb1o_2.txt");
 }
 
 TEST(ReportCopyName, NamesOfOtherOutputsAreTaken) {

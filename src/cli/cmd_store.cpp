@@ -212,8 +212,16 @@ void addProjectShow(CLI::App& app, ToolContext& ctx, std::shared_ptr<StoreOption
 void addPlateShow(CLI::App& app, ToolContext& ctx, std::shared_ptr<StoreOptions> opt) {
     CLI::App& plate = commandGroup(app, "plate", "plate formats (w*.dat)");
     auto* show = plate.add_subcommand("show", "a plate format and its map as the program loads it");
-    show->add_option("CODE", opt->code, "format code, for example w384 (the file CODE.dat)")
-        ->required();
+    show->add_option("CODE", opt->code,
+                     "format code, for example w384: the file CODE.dat of the application folder")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& code) {
+                return code.find_first_of("/\\") == std::string::npos && code != ".." && code != "."
+                           ? std::string()
+                           : "a format code is a name, not a path: " + code;
+            },
+            "CODE"));
     addAppFolderOption(*show, opt->appFolder);
     ctx.trial(show, "w384 --app-folder {app}");
     show->callback([&ctx, opt] {

@@ -114,6 +114,7 @@ TEST(ToolStyle, BadValuesAreRefusedNotClamped) {
         {"probe", "--app-folder", app, "--search-ports", "16"},
         {"demo-project", "--app-folder", app, "--port", "0"},
         {"project", "show", "--app-folder", app, "--project", "-1"},
+        {"plate", "show", "../app/w384", "--app-folder", app},
         {"config", "show", "--app-folder", app, "--bogus"},
         {"config", "show", "--app-folder", (f.dir / "missing").string()},
         {"config"},

@@ -52,7 +52,7 @@ TEST_F(ProbeCommand, SilentInstrumentAtTheTypedPortIsOffline) {
                 onlyPort(3));
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["connected"], false);
     EXPECT_EQ(j["offline"], true);
     EXPECT_EQ(j["serial_number"], 0);
@@ -83,7 +83,7 @@ TEST_F(ProbeCommand, InstrumentThatGoesAwayDuringTheProbeIsNoConnection) {
     unplug.join();
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["connected"], false);
     EXPECT_EQ(j["offline"], true);
     EXPECT_NE(r.err.find("The instrument on COM2 stopped answering"), std::string::npos) << r.err;
@@ -96,7 +96,7 @@ TEST_F(ProbeCommand, InstrumentThatAnswersIsConnected) {
     const RunResult r =
         runTool({"probe", "--app-folder", app().string(), "--search-ports", "0"}, onlyPort(2));
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["connected"], true);
     EXPECT_EQ(j["serial_number"], 77);
     EXPECT_NE(r.err.find("probe: Reading Factory Calibration..."), std::string::npos) << r.err;

@@ -36,7 +36,7 @@ TEST(InspectCommand, ReadsOnlyTheRecordsItPrintsOfAFourGigabyteFile) {
     const RunResult r = runTool({"inspect", file.string(), "--records", "5:7"}, o);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto j = jsonLine(r.out);
-    ASSERT_TRUE(j) << r.out.substr(0, 200);
+    ASSERT_TRUE(j) << r.out.substr(0, 200) << r.err;
     EXPECT_EQ((*j)["record_count"], size / kCountsRecordBytes);
     EXPECT_EQ((*j)["trailing_bytes"], size % kCountsRecordBytes);
     ASSERT_EQ((*j)["records"].size(), 2u);

@@ -49,7 +49,7 @@ TEST_F(ReportCommands, BasalMustBeAnotherAcquisitionOfTheSameProject) {
     for (const std::string& basal : {f_.basal().string(), std::string("20240614_1400")}) {
         const RunResult r = report({"--basal", basal, "--basal-minutes", "60"});
         ASSERT_EQ(r.exitCode, 0) << basal << "\n" << r.err;
-        EXPECT_EQ((*jsonLine(r.out))["basal"], "20240614_1400");
+        EXPECT_EQ(jsonOf(r)["basal"], "20240614_1400");
         EXPECT_NE(readBytes(f_.acquisition() / "report.csv").find("***DATA AS % OF BASAL"),
                   std::string::npos);
     }
@@ -86,7 +86,7 @@ TEST_F(ReportCommands, CopyNamedLikeTheExportLeavesTheExportAlone) {
 
     r = report({"--type", "txt"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_TRUE(j["copy"].is_null());
     EXPECT_NE(j["copy_problem"].get<std::string>().find("time.txt"), std::string::npos);
     EXPECT_NE(r.err.find("not written: time.txt"), std::string::npos) << r.err;
@@ -101,7 +101,7 @@ TEST_F(ReportCommands, CopyThatCannotBeWrittenFails) {
     named.write(f_.acquisition(), everyMinute(90, [](int, int c) { return c % 5; }));
     const RunResult r = report({});
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["report"], (f_.acquisition() / "report.csv").string());
     EXPECT_TRUE(j["copy"].is_null());
     EXPECT_NE(r.err.find("Cannot write the copy named after the acquisition"), std::string::npos)
@@ -111,7 +111,7 @@ TEST_F(ReportCommands, CopyThatCannotBeWrittenFails) {
 TEST_F(ReportCommands, ReportWithItsCopy) {
     const RunResult r = report({"--bin", "30", "--layout", "list", "--type", "txt", "--n"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["bin"], 30);
     EXPECT_TRUE(j["basal"].is_null());
     EXPECT_EQ(j["copy"], (f_.acquisition() / "My_test_1.txt").string());

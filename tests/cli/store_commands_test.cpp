@@ -32,13 +32,13 @@ TEST(StoreCommands, ShowsSayWhenTheyShowDefaults) {
 
     RunResult r = f.tool({"project", "show", "--project", "5", "--app-folder", app});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    json j = *jsonLine(r.out);
+    json j = jsonOf(r);
     EXPECT_EQ(j["project_number"], 0);
     EXPECT_EQ(j["defaults_applied"], true);
     EXPECT_NE(r.err.find("No project folder p00005"), std::string::npos) << r.err;
 
     r = f.tool({"project", "show", "--project", "1", "--app-folder", app});
-    j = *jsonLine(r.out);
+    j = jsonOf(r);
     EXPECT_EQ(j["project_number"], 1);
     EXPECT_EQ(j["Name"], "Demo");
     EXPECT_EQ(j["defaults_applied"], false);
@@ -46,7 +46,7 @@ TEST(StoreCommands, ShowsSayWhenTheyShowDefaults) {
 
     r = f.tool({"plate", "show", "bogus", "--app-folder", app});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    j = *jsonLine(r.out);
+    j = jsonOf(r);
     EXPECT_EQ(j["defaults_applied"], true);
     EXPECT_EQ(j["code"], "w96f");
     EXPECT_EQ(j["requested_code"], "bogus");
@@ -55,7 +55,7 @@ TEST(StoreCommands, ShowsSayWhenTheyShowDefaults) {
     writeBytes(f.app() / "config.dat", kConfigHeader + "1,x,4,0\r\n");
     r = f.tool({"config", "show", "--app-folder", app});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    j = *jsonLine(r.out);
+    j = jsonOf(r);
     EXPECT_EQ(j["defaults_applied"], true);
     EXPECT_NE(r.err.find("Loading DEFAULT configuration"), std::string::npos) << r.err;
 
@@ -80,7 +80,7 @@ TEST(StoreCommands, ProjectShowNeverWritesButTheLoadKeepsTheDamagedFile) {
 
     const RunResult r = f.tool({"project", "show", "--app-folder", f.app().string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["recovered"], true);
     EXPECT_EQ(j["Aq_lapse"], 30);
     EXPECT_NE(r.err.find("=> Loading values from: p00001\\"), std::string::npos) << r.err;
@@ -101,7 +101,7 @@ TEST(StoreCommands, InitForceKeepsWhatItReplaces) {
 
     r = runTool({"init", "--app-folder", app, "--force"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     const fs::path kept = j["kept_folder"].get<std::string>();
     EXPECT_EQ(kept.parent_path(), dir / "app");
     EXPECT_EQ(readBytes(kept / "calvalue.dat"), "this instrument's calibration");
@@ -119,7 +119,7 @@ TEST(StoreCommands, InitIntoAFolderWithAQuoteInItsPath) {
     ASSERT_EQ(runTool({"init", "--app-folder", app}).exitCode, 0);
     const RunResult r = runTool({"project", "show", "--app-folder", app});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ((*jsonLine(r.out))["defaults_applied"], false);
+    EXPECT_EQ(jsonOf(r)["defaults_applied"], false);
     EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
@@ -133,7 +133,7 @@ TEST(StoreCommands, DemoProjectPassesOverProjectsThatExist) {
     const auto before = snapshot(f.app() / "p00002");
     const RunResult r = f.tool({"demo-project", "--app-folder", f.app().string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const json j = *jsonLine(r.out);
+    const json j = jsonOf(r);
     EXPECT_EQ(j["project"], 3);
     EXPECT_EQ(j["passed_over"], json::array({2}));
     EXPECT_EQ(snapshot(f.app() / "p00002"), before);
@@ -149,7 +149,7 @@ TEST(StoreCommands, DemoProjectAfterTheLastNumberStartsAgainAtOne) {
     const std::string project0 = readBytes(app / "setup.dat");
     const RunResult r = runTool({"demo-project", "--app-folder", app.string()});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ((*jsonLine(r.out))["project"], 1);
+    EXPECT_EQ(jsonOf(r)["project"], 1);
     EXPECT_TRUE(fs::is_directory(app / "p00001"));
     EXPECT_FALSE(fs::exists(app / "p-32768"));
     EXPECT_EQ(readBytes(app / "setup.dat"), project0);

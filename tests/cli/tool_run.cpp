@@ -206,6 +206,16 @@ std::optional<nlohmann::json> jsonLine(const std::string& out) {
     return std::nullopt;
 }
 
+nlohmann::json jsonOf(const RunResult& r) {
+    if (auto j = jsonLine(r.out)) {
+        return *j;
+    }
+    ADD_FAILURE() << "not one JSON object on one line:\n"
+                  << r.out << "\nstandard error:\n"
+                  << r.err;
+    return nlohmann::json::object();
+}
+
 ToolFixture::ToolFixture() {
     const auto init = tool({"init", "--app-folder", app().string()});
     const auto demo = tool({"demo-project", "--app-folder", app().string()});

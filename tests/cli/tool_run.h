@@ -69,6 +69,8 @@ bool waitUntil(int limitMs, const std::function<bool()>& condition);
 // Standard output of a command as the style wants it, exactly one JSON object on one line:
 // the object, or nullopt when the output is anything else.
 std::optional<nlohmann::json> jsonLine(const std::string& out);
+// The same, failing the test (and giving an empty object) when the output is anything else.
+nlohmann::json jsonOf(const RunResult& r);
 
 // An application folder as a newcomer makes it (init, then demo-project, both through the
 // tool), with two acquisitions of project 1, and no instrument behind any port.

@@ -145,7 +145,7 @@ TEST(ToolStyle, QuorvelHomeIsTheDefaultApplicationFolder) {
     RunOptions home = f.options({"QUORVEL_HOME=" + f.app().string()});
     const RunResult shown = runTool({"config", "show"}, home);
     ASSERT_EQ(shown.exitCode, 0) << shown.err;
-    EXPECT_EQ((*jsonLine(shown.out))["project_path"], (f.app() / "p00001").string());
+    EXPECT_EQ(jsonOf(shown)["project_path"], (f.app() / "p00001").string());
 
     RunOptions missing = f.options({"QUORVEL_HOME=" + (f.dir / "missing").string()});
     EXPECT_EQ(runTool({"config", "show"}, missing).exitCode, 2);
@@ -175,15 +175,15 @@ TEST(ToolStyle, JsonCarriesUtf8TextAndAbsolutePaths) {
     ASSERT_EQ(runTool({"init", "--app-folder", folder}, here).exitCode, 0);
     const RunResult demo = runTool({"demo-project", "--app-folder", folder}, here);
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
-    EXPECT_EQ((*jsonLine(demo.out))["project_folder"], (app / "p00001").string());
+    EXPECT_EQ(jsonOf(demo)["project_folder"], (app / "p00001").string());
 
     const RunResult config = runTool({"config", "show", "--app-folder", folder}, here);
     ASSERT_EQ(config.exitCode, 0) << config.err;
-    EXPECT_EQ((*jsonLine(config.out))["project_path"], (app / "p00001").string());
+    EXPECT_EQ(jsonOf(config)["project_path"], (app / "p00001").string());
 
     const RunResult project = runTool({"project", "show", "--app-folder", folder}, here);
     ASSERT_EQ(project.exitCode, 0) << project.err;
-    const json p = *jsonLine(project.out);
+    const json p = jsonOf(project);
     EXPECT_EQ(p["project_path"], (app / "p00001").string());
     EXPECT_EQ(p["Working_folder"], (app / "p00001").string() + "/");
 
@@ -195,14 +195,14 @@ TEST(ToolStyle, JsonCarriesUtf8TextAndAbsolutePaths) {
     const RunResult report =
         runTool({"report", relative, "--app-folder", folder, "--type", "txt"}, here);
     ASSERT_EQ(report.exitCode, 0) << report.err;
-    const json rj = *jsonLine(report.out);
+    const json rj = jsonOf(report);
     EXPECT_EQ(rj["report"], (acq / "report.txt").string());
     EXPECT_EQ(rj["copy"], (acq / "Ni\xc3\xb1o_2.txt").string());
 
     const RunResult exported =
         runTool({"export-wells", relative, "--app-folder", folder, "--time"}, here);
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
-    EXPECT_EQ((*jsonLine(exported.out))["folder"], acq.string());
+    EXPECT_EQ(jsonOf(exported)["folder"], acq.string());
 }
 
 // Each command prints one object; snake_case keys, except the system's own field names.

@@ -51,14 +51,15 @@ std::optional<std::filesystem::path> generate(const ReportRequest& request, Ui& 
         ui.message("Resampling ERROR");
         return std::nullopt;
     }
-    return reportFromBinned(request, *settings, binned, ui, clock);
+    return reportFromBinned(request, *settings, binned, ui, clock, &outcome.copy);
 }
 
 }  // namespace
 
 std::optional<std::filesystem::path> reportFromBinned(const ReportRequest& request,
                                                       AcquisitionSettings& settings,
-                                                      BinnedRecords& binned, Ui& ui, Clock& clock) {
+                                                      BinnedRecords& binned, Ui& ui, Clock& clock,
+                                                      ReportCopy* copy) {
     const BasalOutcome basal = normaliseToBasal(request.basalName, request.folder, binned,
                                                 settings.groups, settings.map, ui);
     if (basal == BasalOutcome::Stop) {
@@ -78,7 +79,7 @@ std::optional<std::filesystem::path> reportFromBinned(const ReportRequest& reque
         data.histogramGroups = sections->groups;
         data.histogramWells = sections->wells;
     }
-    return writeReport(data, request.options, clock.now(), ui);
+    return writeReport(data, request.options, clock.now(), ui, copy);
 }
 
 ReportOutcome generateReport(const ReportRequest& request, Ui& ui, Clock& clock) {

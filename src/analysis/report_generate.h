@@ -28,6 +28,8 @@ struct ReportOutcome {
     std::optional<std::filesystem::path> path;
     // What the bin-size box shows afterwards (corrected for short runs).
     std::int32_t bin = 0;
+    // The copy named after the acquisition, when the report was written.
+    ReportCopy copy;
 };
 
 // Reads, bins, optionally normalises to the basal run, computes and writes the report.
@@ -39,6 +41,7 @@ ReportOutcome generateReport(const ReportRequest& request, Ui& ui, Clock& clock)
 // an arithmetic failure, which the caller reports as "Report Error".
 std::optional<std::filesystem::path> reportFromBinned(const ReportRequest& request,
                                                       AcquisitionSettings& settings,
-                                                      BinnedRecords& binned, Ui& ui, Clock& clock);
+                                                      BinnedRecords& binned, Ui& ui, Clock& clock,
+                                                      ReportCopy* copy = nullptr);
 
 }  // namespace qv

@@ -200,8 +200,7 @@ int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& ter
         return s.state.runState != 0;
     });
     s.main.closePort();
-    std::cout << result(s, report).dump(2, ' ', false, nlohmann::json::error_handler_t::replace)
-              << '\n';
+    printJson(result(s, report));
     return s.main.run().ending() == RunControl::Ending::Failure ? 1 : 0;
 }
 
@@ -253,8 +252,7 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
         "acquire",
         "Record one run of the current project as Play does; SIGINT or SIGTERM stop it, keeping "
         "every completed block");
-    cmd->add_option("--app-folder", opt->appFolder, "application folder (holds config.dat)")
-        ->required();
+    addAppFolderOption(*cmd, opt->appFolder);
     cmd->add_option("--name", opt->name, "the experiment's name (the name box of Play)")
         ->required()
         ->check([](const std::string& v) {
@@ -276,6 +274,7 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
         cmd->add_option(name, *rate, "virtual instrument: chance per frame of this fault, 0..1")
             ->check(CLI::Range(0.0, 1.0));
     }
+    ctx.trial(cmd, "--app-folder {app} --name trial --virtual", 60);
     cmd->callback([opt, cmd, &ctx] {
         for (const char* option :
              {"--seed", "--occupancy", "--short", "--parity", "--silence", "--drop"}) {

@@ -123,9 +123,7 @@ struct Session {
         link.connection.connectAction();
         if (!state.link.connected) {
             ui.message("No instrument answered: " + std::string(kOfflineRefusal));
-            std::cout
-                << nlohmann::json{{"port", state.link.currentPort}, {"connected", false}}.dump(2)
-                << '\n';
+            printJson({{"port", state.link.currentPort}, {"connected", false}});
             return false;
         }
         std::cerr << "instrument " << state.link.serialNumber << " on COM" << state.link.currentPort
@@ -145,7 +143,7 @@ nlohmann::json orNull(int v) {
 }
 
 void print(const nlohmann::json& j) {
-    std::cout << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    printJson(j);
 }
 
 bool refuse(ToolContext& ctx, const std::string& why) {
@@ -395,7 +393,7 @@ void runSelftest(const CareOptions& o, ToolContext& ctx) {
 }
 
 void commonOptions(CLI::App* cmd, CareOptions& o) {
-    cmd->add_option("--app-folder", o.appFolder, "application folder (holds config.dat)");
+    addAppFolderOption(*cmd, o.appFolder);
     cmd->add_option("--port", o.port, "serial port 1..15 to try first (default: Serial_COM)");
     cmd->add_flag("--interactive", o.interactive,
                   "read answers to the program's questions from standard input");

@@ -111,7 +111,7 @@ void runReanalyse(ReanalyseArgs& a, ToolContext& ctx) {
     j["replaced"] = out.replaced;
     j["bin"] = out.bin;
     j["seconds"] = static_cast<double>(clock.monotonicMs() - start) / 1000.0;
-    std::cout << j.dump() << '\n';
+    printJson(j);
 }
 
 }  // namespace
@@ -123,9 +123,8 @@ void addReanalyseCommand(CLI::App& app, ToolContext& ctx) {
     cmd->add_option("ACQ", a->folder, "Acquisition folder (holding 0.bin, 1.bin, ...)")
         ->required()
         ->check(CLI::ExistingDirectory);
-    cmd->add_option("--app-folder", a->appFolder, "Application folder (plate formats)")
-        ->required()
-        ->check(CLI::ExistingDirectory);
+    addAppFolderOption(*cmd, a->appFolder);
+    ctx.trial(cmd, "{acquisition} --app-folder {app} --method 1 --snr 1.8");
     cmd->add_option("--method", a->method,
                     "Detection method 0..3: 0 threshold+binary, 1 threshold average, "
                     "2 motility index, 3 Drosophila")

@@ -71,7 +71,7 @@ std::string utf8(const std::string& s) {
 }
 
 void print(const json& out) {
-    std::cout << out.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+    printJson(out);
 }
 
 void fail(ToolContext& ctx, int code, const std::string& text) {

@@ -1,14 +1,11 @@
-#include <iostream>
-
 #include "cli/commands.h"
 
 int main(int argc, char** argv) {
-    qv::cli::CliUi ui(std::cin, std::cerr);
-    qv::cli::ToolContext ctx{ui};
-    CLI::App app{"quorvel-tool: headless access to the Quorvel store, data and instrument"};
-    app.require_subcommand(1);
-    app.set_version_flag("--version", "quorvel-tool 0.1.0");
+    qv::cli::Tool tool;
+    CLI::App& app = tool.app();
+    qv::cli::ToolContext& ctx = tool.context();
 
+    // One line per area.
     qv::cli::addStoreCommands(app, ctx);
     qv::cli::addSetupCommands(app, ctx);
     qv::cli::addInitCommands(app, ctx);
@@ -20,11 +17,5 @@ int main(int argc, char** argv) {
     qv::cli::addReanalyseCommand(app, ctx);
     qv::cli::addCareCommands(app, ctx);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        // --help and --version end well; any other parse failure is bad usage.
-        return app.exit(e) == 0 ? 0 : 2;
-    }
-    return ctx.exitCode;
+    return tool.run(argc, argv);
 }

@@ -1,5 +1,6 @@
 #include "store/project_setup.h"
 
+#include "common/cp1252.h"
 #include "common/field_text.h"
 #include "common/file_util.h"
 #include "common/number_format.h"
@@ -107,7 +108,8 @@ void setDefaultChannelGroups(ProjectSetup& s) {
 }
 
 std::string workingFolderText(const fs::path& folder) {
-    std::string text = folder.string();
+    // Paths are UTF-8 here; the settings files hold Windows-1252 like every other text.
+    std::string text = utf8ToCp1252(folder.string());
     if (text.empty() || text.back() != '/') {
         text += '/';
     }

@@ -85,14 +85,15 @@ TEST(AcquireTool, OnTheSimulatorThroughAPseudoTerminalSurvivingTheInstrumentsAbs
     });
     const fs::path link = f.dir / "COM4";
     const std::string simCommand = sim() + " --link '" + link.string() + "' --seed 3";
+    for (const char* sub : {"sim1", "sim2", "run"}) {
+        fs::create_directories(f.dir / sub);
+    }
     auto instrument = std::make_unique<BackgroundProgram>(simCommand, f.dir / "sim1");
-    fs::create_directories(f.dir / "sim1");
     SystemClock realTime;
     for (int waited = 0; waited < 5000 && !fs::is_symlink(link); waited += 20) {
         realTime.sleepMs(20);
     }
     ASSERT_TRUE(fs::is_symlink(link));
-    fs::create_directories(f.dir / "run");
     BackgroundProgram run("env QUORVEL_COM4='" + link.string() + "' " + tool() + " acquire " +
                               f.app() + " --name 'pty run' --comments 'two wells' --body-bends",
                           f.dir / "run");
@@ -101,7 +102,6 @@ TEST(AcquireTool, OnTheSimulatorThroughAPseudoTerminalSurvivingTheInstrumentsAbs
     instrument->signal(SIGKILL);
     instrument->wait(2000);
     ASSERT_TRUE(run.waitForError("No answer from the instrument on COM4", 15'000)) << run.err();
-    fs::create_directories(f.dir / "sim2");
     instrument = std::make_unique<BackgroundProgram>(simCommand, f.dir / "sim2");
     ASSERT_TRUE(run.waitForError("The instrument answers again", 20'000)) << run.err();
 

@@ -138,6 +138,10 @@ TEST(StoreCommands, DemoProjectPassesOverProjectsThatExist) {
     EXPECT_EQ(j["passed_over"], json::array({2}));
     EXPECT_EQ(snapshot(f.app() / "p00002"), before);
     EXPECT_NE(readBytes(f.app() / "config.dat").find("3,3,4,0"), std::string::npos);
+    // The demo project comes with its ten-minute demo run: forty 15-second blocks.
+    const fs::path run = j["acquisition"].get<std::string>();
+    EXPECT_EQ(run.parent_path(), f.app() / "p00003");
+    EXPECT_EQ(fs::file_size(run / "counts.bin"), 40u * 774u);
 }
 
 // Last_Project at the top of the 16-bit range: the numbers start again at 1, never below.

@@ -73,7 +73,7 @@ TEST(StoreCommands, ProjectShowNeverWritesButTheLoadKeepsTheDamagedFile) {
     const fs::path p = f.app() / "p00001";
     const std::string good = readBytes(p / "setup.dat");
     std::string damaged = good;
-    damaged.replace(damaged.find("\r\n1,30,"), 7, "\r\n1,x,");
+    damaged.replace(damaged.find("\r\n1,10,"), 7, "\r\n1,x,");
     writeBytes(p / "setup.bak", good);
     writeBytes(p / "setup.dat", damaged);
     const auto before = snapshot(f.app());
@@ -82,7 +82,7 @@ TEST(StoreCommands, ProjectShowNeverWritesButTheLoadKeepsTheDamagedFile) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const json j = jsonOf(r);
     EXPECT_EQ(j["recovered"], true);
-    EXPECT_EQ(j["Aq_lapse"], 30);
+    EXPECT_EQ(j["Aq_lapse"], 10);
     EXPECT_NE(r.err.find("=> Loading values from: p00001\\"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(f.app()), before);
 }

@@ -21,21 +21,9 @@
 #include "store/installation.h"
 #include "store/project_load.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-// Answers from a script and lets the real windows follow their logic during event passes.
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 class SetupWindowTest : public QObject {
     Q_OBJECT

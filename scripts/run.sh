@@ -19,8 +19,8 @@ bin=build/dev/src
 tool=$bin/cli/quorvel-tool
 app=${QUORVEL_HOME:-build/app-folder}
 if [ ! -f "$app/config.dat" ]; then
-    "$tool" init "$app" >/dev/null
-    "$tool" demo-project "$app" --port "${QV_DEMO_PORT:-4}" >/dev/null
+    "$tool" init --app-folder "$app" >/dev/null
+    "$tool" demo-project --app-folder "$app" --port "${QV_DEMO_PORT:-4}" >/dev/null
     echo "laid a demo application folder in $app"
 fi
 # The port the program will look at first: Serial_COM, the third number of config.dat.

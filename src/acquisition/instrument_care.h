@@ -28,4 +28,24 @@ class InstrumentCare {
     virtual void lightAndTemperatureOff() = 0;
 };
 
+// The one a run calls, passing each call on to whichever implementation is in use, so the
+// program can put a fuller one in place after the windows are built.
+class InstrumentCareSlot : public InstrumentCare {
+  public:
+    explicit InstrumentCareSlot(InstrumentCare& target) : target_(&target) {}
+    void use(InstrumentCare& target) { target_ = &target; }
+
+    void deviceCalibration(const std::filesystem::path& folder) override {
+        target_->deviceCalibration(folder);
+    }
+    void autoZero() override { target_->autoZero(); }
+    void startLightSchedule() override { target_->startLightSchedule(); }
+    void regulateTemperature(double t) override { target_->regulateTemperature(t); }
+    void advanceLightCycle(double minutes) override { target_->advanceLightCycle(minutes); }
+    void lightAndTemperatureOff() override { target_->lightAndTemperatureOff(); }
+
+  private:
+    InstrumentCare* target_;
+};
+
 }  // namespace qv

@@ -3,9 +3,11 @@
 #include <array>
 
 #include "acquisition/start_screen.h"
+#include "analysis/quick_report.h"
 #include "common/field_text.h"
 #include "common/number_format.h"
 #include "common/rounding.h"
+#include "store/project_files.h"
 
 namespace qv {
 
@@ -65,6 +67,8 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Timerinicio(controls.add("Timerinicio", ControlKind::Timer)),
       Timeradq(controls.add("Timeradq", ControlKind::Timer)),
       Timer_test(controls.add("Timer_test", ControlKind::Timer)),
+      txt_time(controls.add("txt_time", ControlKind::TextBox, "00:00:00 [0d]")),
+      picturetime(controls.add("picturetime", ControlKind::Picture)),
       mnexit(controls.add("mnexit", ControlKind::MenuItem, "Exit")),
       mnstatustest(controls.add("mnstatustest", ControlKind::MenuItem, "Test DEVICE")),
       mncal_on(controls.add("mncal_on", ControlKind::MenuItem, "ON")),
@@ -132,8 +136,58 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       Cmdzoom_minus(controls.add("Cmdzoom_minus", ControlKind::Button, "-")),
       Cmdzoom_plus(controls.add("Cmdzoom_plus", ControlKind::Button, "+")),
       txtzoom(controls.add("txtzoom", ControlKind::TextBox, "0")),
+      Cmd_showreport(controls.add("Cmd_showreport", ControlKind::Button, "Show my report")),
+      mn_reportwindow(controls.add("mn_reportwindow", ControlKind::MenuItem, "Report Output...")),
+      mn_quickreport(controls.add("mn_quickreport", ControlKind::MenuItem, "Quick Report")),
+      Cmd_settemp(controls.add("Cmd_settemp", ControlKind::Button, "Set")),
+      cmd_cyclepulse(controls.add("cmd_cyclepulse", ControlKind::Button, "Pulses")),
+      lght_ctl(controls.add("lght_ctl", ControlKind::MenuItem, "Light Control")),
+      temp_ctl(controls.add("temp_ctl", ControlKind::MenuItem, "Temperature Control")),
+      lbl_autorestart(controls.add("lbl_autorestart", ControlKind::Label)),
+      care{app.store, app.state, app.ui, app.clock, app.device.com},
+      calibration(care, CalibrationControls::of(controls)),
+      lightAndTemperature(care, LightTemperatureControls::of(controls)),
+      selfTest(care, SelfTestControls::of(controls)),
+      runCare(calibration, lightAndTemperature),
       app_(app),
-      init_(init) {
+      init_(init),
+      care_(runCare),
+      cycle_({app.store, app.state, app.device.com, app.clock, care_}, live_,
+             {txt_time, picturetime, lbl_temperature, frm_autotext, lbl_autotext, lbl_autochannel,
+              Timeradq}),
+      run_(app,
+           {CmdPlay,         CmdPause,        Cmdsetup,  Cmdoffline, Cmb_organism, txt_snr_umbral,
+            txt_subproject,  Txt_description, mnCalibra, mnZero,     mn_userbin,   txttemp,
+            txt_pulsetimes,  chk_bodybends,   Timeradq,  Timer_test, frm_autotext, lbl_autotext,
+            lbl_autochannel, picturecal,      Frm_Main},
+           cycle_, live_, care_),
+      display_(controls, live_, app.store) {
+    cycle_.onLapseReached = [this] { run_.endOfRun(); };
+    cycle_.onRecordingFailed = [this](const std::string& text) { run_.recordingFailed(text); };
+    run_.connect = [this] { cmd_connect_Click(); };
+    run_.takeSetPoint = [this] { lightAndTemperature.takeSetPoint(); };
+    // Read Blank hands over to the cycle: a run that records nothing and learns the thresholds.
+    calibration.startBlank = [this](const BlankStart& blank) {
+        display_.selectRunGroup();
+        cycle_.startRun(blank.acquisitionFolder, false);
+        cycle_.startBlank();
+    };
+    run_.openReport = [this](const std::filesystem::path& folder, bool autoreport) {
+        currentAcquisition = folder.filename().string();
+        showMyReport(autoreport);
+    };
+    runTotals = [this] {
+        std::array<std::int64_t, kChannels> totals{};
+        std::copy(live_.totals.begin(), live_.totals.begin() + kChannels, totals.begin());
+        return totals;
+    };
+    run_.prepareDisplay = [this] { display_.prepareActivityPlot(); };
+    run_.selectPlottedGroup = [this] { display_.selectRunGroup(); };
+    run_.prepareSignalPlot = [this] { display_.prepareSignalPlot(); };
+    cycle_.onBlockCompleted = [this] { display_.refresh(); };
+    cycle_.onSignalStep = [this] { display_.signalStep(); };
+    cycle_.onMaximaDue = [this] { display_.dataIntervalReached(); };
+    startRun = [this] { CmdPlay_Click(); };
     for (int n = 1; n <= device::kSearchPorts; ++n) {
         mncom1_items[n - 1] =
             &controls.add("mncom1_" + plain(n), ControlKind::MenuItem, "COM" + plain(n));
@@ -147,13 +201,10 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
     Timer_test.intervalMs = 100;
     mncal_off.checked = true;
     Cmd_histoplot.visible = false;
-    // The run, page, zoom and plate controls belong to the run and live display; until those
-    // are wired they stay visible but inert.
-    for (Control* c : {&CmdPlay, &CmdPause, &CmdStop, &Cmd_barplot, &Cmd_gridplot, &cmd_pgdown,
-                       &cmd_pgup, &Cmdzoom_minus, &Cmdzoom_plus, &cmd_luz, &cmd_frio, &cmd_ontemp,
-                       &cmd_calibra, &Cmd_autozero, &Cmd_readblank, &mnstatustest}) {
-        c->enabled = false;
-    }
+    CmdPause.enabled = false;
+    // A threshold typed in the box makes the organism "Echinococcus" through the list's own
+    // handler.
+    calibration.organismChosen = [this] { Cmb_organism_Click(); };
 }
 
 bool MainWindow::Form_Load(const std::string& commandLine) {
@@ -199,6 +250,8 @@ void MainWindow::loadStep(const std::string& commandLine) {
     fillTemperature();
     mncal_off_Click();
     fillMinutes();
+    live_.reset(app_.store.setup().RT_Buffer);
+    display_.loadProject();
     txt_projecto.text = projectTitle();
     startupPause(2);
     st.runState = 0;
@@ -378,6 +431,12 @@ void MainWindow::Form_Activate() {
             txt_projecto.text = projectTitle();
             txt_acqlapse.text = plain(s.Aq_lapse);
             txt_wellformat.text = s.Plate_format;
+            // A run paused with its time counter stopped has no timer running either, but its
+            // totals and histograms go on into the files: only a stopped run's are cleared.
+            if (app_.state.runState == 0) {
+                live_.reset(s.RT_Buffer);
+                display_.loadProject();
+            }
         }
         chk_bodybends.enabled = isBodyBendsFormat();
         if (!chk_bodybends.enabled) {
@@ -406,6 +465,9 @@ void MainWindow::chk_bodybends_Click() {
     }
     app_.state.bodyBends = 0;
     Cmd_histoplot.visible = false;
+    if (display_.viewMode() == LiveDisplay::kHistogramPlot) {
+        display_.Cmd_barplot_Click();
+    }
     if (!isBodyBendsFormat()) {
         chk_bodybends.visible = false;
     }
@@ -511,6 +573,30 @@ void MainWindow::Form_Unload() {
 void MainWindow::attachWindows(Control& setupForm, Control& offlineForm) {
     setupForm_ = &setupForm;
     offlineForm_ = &offlineForm;
+    run_.setupForm = &setupForm;
+    run_.offlineForm = &offlineForm;
+}
+
+void MainWindow::CmdPlay_Click() {
+    // The setup window ticks these boxes without their handlers: the run goes by the boxes.
+    app_.state.lightEnabled = Chk_lenabled.checked;
+    app_.state.tempControlEnabled = Chk_tenabled.checked;
+    run_.CmdPlay_Click();
+    if (app_.state.runState == 1) {
+        currentAcquisition = run_.acquisitionFolder().filename().string();
+    }
+}
+
+void MainWindow::CmdPause_Click() {
+    run_.CmdPause_Click();
+}
+
+void MainWindow::CmdStop_Click() {
+    run_.CmdStop_Click();
+}
+
+void MainWindow::Timeradq_Timer() {
+    cycle_.Timeradq_Timer();
 }
 
 void MainWindow::Cmdsetup_Click() {
@@ -571,6 +657,8 @@ void MainWindow::followConnection() {
     }
     followed_ = now;
     const device::LinkState& link = app_.state.link;
+    // The device test needs the instrument: its menu item is there while one is connected.
+    mnstatustest.visible = link.connected;
     if (link.connected) {
         lbl_devicestatus.text = "SERIAL : QRVL" + formatPadded(link.serialNumber, 5) + " on COM" +
                                 plain(link.currentPort);
@@ -584,6 +672,62 @@ void MainWindow::closePort() {
         app_.device.comm.CommClose(app_.state.link.currentPort);
         app_.state.link.connected = false;
     }
+}
+
+void MainWindow::attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings) {
+    report_ = &report;
+    reportSettings_ = &settings;
+    report.attach(mn_userbin);
+    settings.attach(mn_userbin, Frm_Main);
+}
+
+void MainWindow::mn_userbin_Click() {
+    const std::int16_t flag = mn_userbin.checked ? 1 : 0;
+    Store& store = app_.store;
+    loadReportConfig(store.applicationFolder(), flag, store.report(), reportListSeparator(),
+                     app_.ui);
+    saveReportConfig(store.applicationFolder(), flag, store.report(), app_.ui);
+    if (reportSettings_ != nullptr) {
+        reportSettings_->Form_Load();
+    }
+}
+
+void MainWindow::Cmd_showreport_Click() {
+    showMyReport(false);
+}
+
+void MainWindow::showMyReport(bool autoreport) {
+    const auto folder = showMyReportFolder(app_.store.projectPath(), currentAcquisition, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->showMyReport(*folder, autoreport);
+    }
+}
+
+void MainWindow::mn_reportwindow_Click() {
+    std::string name = currentAcquisition;
+    if (name.empty()) {
+        name = newestAcquisitionFolder(app_.store.projectPath());
+    }
+    if (name.empty()) {
+        app_.ui.message("Activity file not Found");
+        return;
+    }
+    const auto folder = showMyReportFolder(app_.store.projectPath(), name, app_.ui);
+    if (folder && report_ != nullptr) {
+        report_->openOn(*folder);
+    }
+}
+
+void MainWindow::mn_quickreport_Click() {
+    std::array<std::int64_t, kChannels> totals{};
+    if (runTotals) {
+        totals = runTotals();
+    }
+    const Store& store = app_.store;
+    writeQuickReport(app_.store.projectPath(),
+                     quickReportInputOf(store.config().Actual_Project_Number, store.setup(),
+                                        store.plate(), totals),
+                     Timeradq.enabled, app_.ui, app_.clock);
 }
 
 std::string MainWindow::projectTitle() const {

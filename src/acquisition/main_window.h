@@ -5,8 +5,19 @@
 #include <functional>
 #include <string>
 
+#include "acquisition/acquisition_cycle.h"
 #include "acquisition/app_state.h"
+#include "acquisition/calibration.h"
+#include "acquisition/care_context.h"
 #include "acquisition/device_link.h"
+#include "acquisition/instrument_care.h"
+#include "acquisition/light_and_temperature.h"
+#include "acquisition/live_data.h"
+#include "acquisition/live_display.h"
+#include "acquisition/run_care.h"
+#include "acquisition/run_control.h"
+#include "acquisition/self_test.h"
+#include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/controls.h"
 #include "common/ui.h"
@@ -76,8 +87,39 @@ class MainWindow {
     // Releases the serial port when one is held (exit).
     void closePort();
 
-    // A run started as Play does, at the end of an automatic start-up. Run control sets it.
+    // Play, Pause and Stop, and the acquisition timer's tick.
+    void CmdPlay_Click();
+    void CmdPause_Click();
+    void CmdStop_Click();
+    void Timeradq_Timer();
+
+    // A run started as Play does, at the end of an automatic start-up (Play unless replaced).
     std::function<void()> startRun;
+
+    RunControl& run() { return run_; }
+    AcquisitionCycle& cycle() { return cycle_; }
+    LiveData& liveData() { return live_; }
+    LiveDisplay& display() { return display_; }
+    // What runs ask of the beams, light and chamber; the program may put a fuller one in place.
+    void useInstrumentCare(InstrumentCare& care) { care_.use(care); }
+    // The report side: the report window and the report settings window behind the Report
+    // menu and "Show my report".
+    void attachReportWindows(ReportWindow& report, ReportSettingsWindow& settings);
+    // "User Defined BIN size": repoconf.dat loaded (ticked) or reset (unticked), then the
+    // report settings window.
+    void mn_userbin_Click();
+    // "Show my report": the report window on the last run started.
+    void Cmd_showreport_Click();
+    // The same for the end of a run; with autoreport the window writes the report by itself.
+    void showMyReport(bool autoreport);
+    // "Report Output...": the report window on the last run, else the project's newest.
+    void mn_reportwindow_Click();
+    // "Quick Report": report.txt of the run's totals in the project folder.
+    void mn_quickreport_Click();
+    // The folder name of the last run started from this window; run control sets it.
+    std::string currentAcquisition;
+    // Each channel's counts summed since the run started; run control sets it (zeros before).
+    std::function<std::array<std::int64_t, kChannels>()> runTotals;
 
     Controls controls;
     Control& Frm_Main;
@@ -85,6 +127,9 @@ class MainWindow {
     Control& Timerinicio;
     Control& Timeradq;
     Control& Timer_test;
+    // The elapsed time of the run and its progress bar.
+    Control& txt_time;
+    Control& picturetime;
     // Menus.
     Control& mnexit;
     Control& mnstatustest;
@@ -160,6 +205,48 @@ class MainWindow {
     Control& Cmdzoom_minus;
     Control& Cmdzoom_plus;
     Control& txtzoom;
+    // Report.
+    Control& Cmd_showreport;
+    Control& mn_reportwindow;
+    Control& mn_quickreport;
+
+    // Instrument care: calibration, blank and auto-zero; light and temperature; the device
+    // self-test. Each handler hands over to the class that owns the behaviour.
+    Control& Cmd_settemp;
+    Control& cmd_cyclepulse;
+    Control& lght_ctl;
+    Control& temp_ctl;
+    Control& lbl_autorestart;
+    CareContext care;
+    Calibration calibration;
+    LightAndTemperature lightAndTemperature;
+    SelfTest selfTest;
+    RunCare runCare;
+    // What run control and the acquisition cycle call at the start of a run, at every
+    // temperature reading and tick, and at its end.
+    InstrumentCare& instrumentCare() { return runCare; }
+
+    void cmd_calibra_Click() { calibration.cmd_calibra_Click(); }
+    void Cmd_autozero_Click() { calibration.Cmd_autozero_Click(); }
+    void Cmd_readblank_Click() { calibration.Cmd_readblank_Click(); }
+    void txt_snr_umbral_LostFocus() { calibration.txt_snr_umbral_LostFocus(); }
+    void cmd_luz_Click() { lightAndTemperature.cmd_luz_Click(); }
+    void cmd_frio_Click() { lightAndTemperature.cmd_frio_Click(); }
+    void cmd_ontemp_Click() { lightAndTemperature.cmd_ontemp_Click(); }
+    void Cmd_settemp_Click() { lightAndTemperature.Cmd_settemp_Click(); }
+    void cmd_cyclepulse_Click() { lightAndTemperature.cmd_cyclepulse_Click(); }
+    void Chk_lenabled_Click() { lightAndTemperature.Chk_lenabled_Click(); }
+    void Chk_tenabled_Click() { lightAndTemperature.Chk_tenabled_Click(); }
+    void lght_ctl_Click() { lightAndTemperature.lght_ctl_Click(); }
+    void temp_ctl_Click() { lightAndTemperature.temp_ctl_Click(); }
+    void txt_lon_LostFocus() { lightAndTemperature.txt_lon_LostFocus(); }
+    void txt_loff_LostFocus() { lightAndTemperature.txt_loff_LostFocus(); }
+    void txt_pulsetimes_LostFocus() { lightAndTemperature.txt_pulsetimes_LostFocus(); }
+    void txt_pulseon_LostFocus() { lightAndTemperature.txt_pulseon_LostFocus(); }
+    void txt_pulseoff_LostFocus() { lightAndTemperature.txt_pulseoff_LostFocus(); }
+    void txttemp_LostFocus() { lightAndTemperature.txttemp_LostFocus(); }
+    void mnstatustest_Click() { selfTest.mnstatustest_Click(); }
+    void Timer_test_Timer() { selfTest.Timer_test_Timer(); }
 
   private:
     void loadStep(const std::string& commandLine);
@@ -185,6 +272,14 @@ class MainWindow {
     device::ConnectionView followed_;
     Control* setupForm_ = nullptr;
     Control* offlineForm_ = nullptr;
+    // The run: its live data, the cycle that fills it and the Play, Pause and Stop actions.
+    LiveData live_;
+    InstrumentCareSlot care_;
+    AcquisitionCycle cycle_;
+    RunControl run_;
+    LiveDisplay display_;
+    ReportWindow* report_ = nullptr;
+    ReportSettingsWindow* reportSettings_ = nullptr;
 };
 
 // Shown in the organism list for a stored organism code; empty for a code that has no text.

@@ -164,17 +164,23 @@ bool appendHistogramRecord(const fs::path& folder, int fileIndex, const Histogra
 }
 
 bool appendBlockRecords(const fs::path& folder, FileRotation& rotation, const SampleBlock* rawBlock,
-                        CountsRecord& counts, double temperature,
-                        const HistogramRecord* histogram) {
-    if (rawBlock != nullptr && !appendRawBlock(folder, rotation.fileIndex, *rawBlock)) {
+                        CountsRecord& counts, double temperature, const HistogramRecord* histogram,
+                        fs::path* failedFile) {
+    const auto failed = [failedFile](const fs::path& file) {
+        if (failedFile != nullptr) {
+            *failedFile = file;
+        }
         return false;
+    };
+    if (rawBlock != nullptr && !appendRawBlock(folder, rotation.fileIndex, *rawBlock)) {
+        return failed(rawFilePath(folder, rotation.fileIndex));
     }
     counts.counts[kTemperatureSlot] = realToInt16(temperature * 10);
     if (!appendCountsRecord(folder, counts)) {
-        return false;
+        return failed(countsFilePath(folder));
     }
     if (histogram != nullptr && !appendHistogramRecord(folder, rotation.fileIndex, *histogram)) {
-        return false;
+        return failed(histogramFilePath(folder, rotation.fileIndex));
     }
     rotation.advance();
     return true;

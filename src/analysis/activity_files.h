@@ -89,11 +89,13 @@ bool appendHistogramRecord(const std::filesystem::path& folder, int fileIndex,
 // The block-end writes in their order: the raw block (when rawBlock is given, Save_real 1),
 // the temperature x 10 rounded into counts slot 384 and the counts record, the histogram
 // record (when given, body-bends mode), then the rotation advances. Stops at the first file
-// that fails and returns false, leaving the rotation where it was. Throws Overflow16Error
-// when temperature x 10 does not fit 16 bits (nothing of the counts record is written then).
+// that fails and returns false, leaving the rotation where it was and naming that file in
+// `failedFile` when given. Throws Overflow16Error when temperature x 10 does not fit 16 bits
+// (nothing of the counts record is written then).
 bool appendBlockRecords(const std::filesystem::path& folder, FileRotation& rotation,
                         const SampleBlock* rawBlock, CountsRecord& counts, double temperature,
-                        const HistogramRecord* histogram);
+                        const HistogramRecord* histogram,
+                        std::filesystem::path* failedFile = nullptr);
 
 // --- Readers. nullopt when the file is missing or unreadable; an empty or short file
 // gives no records.

@@ -198,20 +198,16 @@ std::int32_t askBasalMinutes(std::int32_t basalLength, std::int32_t bin, Ui& ui)
     const std::string range =
         "Enter a value between " + std::to_string(bin) + " and " + std::to_string(basalLength);
     auto inRange = [&](std::int64_t v) { return v >= bin && v <= basalLength; };
+    // Cancel is no way out of this question: a withdrawn answer counts as an empty one.
     for (;;) {
-        auto answer = ui.input(question, "Basal Calculation", std::to_string(proposed));
-        if (!answer) {
-            return 0;
+        std::int64_t v =
+            answerValue(ui.input(question, "Basal Calculation", std::to_string(proposed)));
+        if (inRange(v)) {
+            return static_cast<std::int32_t>(v);
         }
-        if (inRange(answerValue(answer))) {
-            return static_cast<std::int32_t>(answerValue(answer));
-        }
-        answer = ui.input(range, "Basal Calculation", std::to_string(bin));
-        if (!answer) {
-            return 0;
-        }
-        if (inRange(answerValue(answer))) {
-            return static_cast<std::int32_t>(answerValue(answer));
+        v = answerValue(ui.input(range, "Basal Calculation", std::to_string(bin)));
+        if (inRange(v)) {
+            return static_cast<std::int32_t>(v);
         }
     }
 }
@@ -224,16 +220,14 @@ BasalOutcome normaliseToBasal(const std::string& basalName,
     }
     const std::string folderText = reportFolder.string();
     ui.message("Using Groups Selected in Experiment: " +
-               folderText.substr(folderText.size() > 20 ? folderText.size() - 20 : 0));
+                   folderText.substr(folderText.size() > 20 ? folderText.size() - 20 : 0),
+               "<BASAL CALCULATION>");
     const BinnedRecords basal = binBasal(basalFolder(reportFolder, basalName), report.bin, ui);
     if (basal.lastBin < 0) {
         ui.message("Resampling ERROR");
         return BasalOutcome::Stop;
     }
     const std::int32_t minutes = askBasalMinutes(basal.time.back(), report.bin, ui);
-    if (minutes < 1) {
-        return BasalOutcome::Stop;
-    }
     Basal perChannel = basalPerChannel(basal, minutes, report.bin);
     averageWells(perChannel, report, map);
     int choice = 0;

@@ -25,8 +25,8 @@ std::filesystem::path basalFolder(const std::filesystem::path& reportFolder,
                                   const std::string& basalName);
 
 // The basal period in minutes: the bin when the basal run is at most one and a half bins long,
-// otherwise asked until the answer lies between the bin and the basal length. 0 when the
-// input is withdrawn altogether (no answer can come).
+// otherwise asked until the answer lies between the bin and the basal length; a cancelled
+// input is asked again like an empty one.
 std::int32_t askBasalMinutes(std::int32_t basalLength, std::int32_t bin, Ui& ui);
 
 // Rewrites the report's binned counts as percentages of each channel's basal activity per bin

@@ -33,6 +33,7 @@ bool readSetup(const std::filesystem::path& file, AcquisitionSettings& s) {
     if (!readSixIntegers(*r, acq)) {
         return false;
     }
+    s.rtBuffer = static_cast<int>(acq[3]);
     s.dspMethod = static_cast<int>(acq[4]);
     if (readSixIntegers(*r, storage) && readSixIntegers(*r, tools) && readSixIntegers(*r, mn1)) {
         s.organism = static_cast<int>(mn1[0]);

@@ -20,6 +20,7 @@ struct AcquisitionSettings {
     int dspMethod = 1;
     int organism = 0;
     int snrx10 = 0;
+    int rtBuffer = 500;  // samples per block: the raw sample records are sized by it
     ReportGroups groups;
     ReportMap map;
 };

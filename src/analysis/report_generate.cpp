@@ -51,29 +51,36 @@ std::optional<std::filesystem::path> generate(const ReportRequest& request, Ui& 
         ui.message("Resampling ERROR");
         return std::nullopt;
     }
+    return reportFromBinned(request, *settings, binned, ui, clock, &outcome.copy);
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> reportFromBinned(const ReportRequest& request,
+                                                      AcquisitionSettings& settings,
+                                                      BinnedRecords& binned, Ui& ui, Clock& clock,
+                                                      ReportCopy* copy) {
     const BasalOutcome basal = normaliseToBasal(request.basalName, request.folder, binned,
-                                                settings->groups, settings->map, ui);
+                                                settings.groups, settings.map, ui);
     if (basal == BasalOutcome::Stop) {
         return std::nullopt;
     }
-    const ReportStatistics stats = computeStatistics(binned, settings->map, settings->groups);
-    ReportData data{*settings, binned, stats, std::nullopt, "", ""};
+    const ReportStatistics stats = computeStatistics(binned, settings.map, settings.groups);
+    ReportData data{settings, binned, stats, std::nullopt, "", "", request.setting};
     if (basal == BasalOutcome::Done) {
         data.basalName = request.basalName;
     }
     if (request.options.layout == ReportLayout::Histogram) {
         const auto sections =
-            histogramSections(request.folder, binned, *settings, request.options.separator, ui);
+            histogramSections(request.folder, binned, settings, request.options.separator, ui);
         if (!sections) {
             return std::nullopt;
         }
         data.histogramGroups = sections->groups;
         data.histogramWells = sections->wells;
     }
-    return writeReport(data, request.options, clock.now(), ui);
+    return writeReport(data, request.options, clock.now(), ui, copy);
 }
-
-}  // namespace
 
 ReportOutcome generateReport(const ReportRequest& request, Ui& ui, Clock& clock) {
     ReportOutcome outcome;

@@ -89,7 +89,9 @@ void ReportText::header(const DateTime& now) {
     line({quoted("DATE:"), quoted(formatDisplayStamp(now) + ":" + formatPadded(now.second, 2))});
     line({quoted("FILE:"), quoted(a.folder.string())});
     line({quoted("SUBPROJECT:"), quoted(a.name)});
-    line({quoted("SETTING:"), quoted(settingLine(a.dspMethod, a.organism, a.snrx10))});
+    const std::string setting =
+        data_.setting.empty() ? settingLine(a.dspMethod, a.organism, a.snrx10) : data_.setting;
+    line({quoted("SETTING:"), quoted(setting)});
     if (basal_) {
         line({quoted("TIME0(BASAL MEASSURE):"), quoted(*data_.basalName)});
         emptyLine();

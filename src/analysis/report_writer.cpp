@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "analysis/report_sections.h"
+#include "analysis/well_export.h"
+#include "common/cp1252.h"
 #include "common/file_util.h"
 
 namespace qv {
@@ -54,7 +56,8 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
 }
 
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension) {
-    std::string name = acquisitionName;
+    // The name is Windows-1252 text from subproj.dat; file names here are UTF-8.
+    std::string name = cp1252ToUtf8(acquisitionName);
     // A NUL ends the name where the system opens the file: "counts.bin" + NUL would write the
     // report over the counts.
     for (char& ch : name) {
@@ -65,9 +68,50 @@ std::string acquisitionCopyName(const std::string& acquisitionName, const std::s
     return name + extension;
 }
 
+bool isOtherOutputName(const std::string& fileName) {
+    const std::string stem = std::filesystem::path(fileName).stem().string();
+    const bool report =
+        stem == "report" || (stem.starts_with("report_") && stem.size() > 7 &&
+                             stem.find_first_not_of("0123456789", 7) == std::string::npos);
+    return report || isWellExportFileName(fileName);
+}
+
+namespace {
+
+// The copy named after the acquisition, beside the report. A name another output uses is
+// left to that output, and a copy that cannot be written is said so: an earlier copy under
+// that name would otherwise pass for this report.
+ReportCopy writeAcquisitionCopy(const std::filesystem::path& folder, const std::string& name,
+                                const std::string& extension, const std::string& text, Ui& ui) {
+    ReportCopy copy;
+    if (name.empty() || name == "." || name == "..") {
+        return copy;
+    }
+    const std::string file = acquisitionCopyName(name, extension);
+    copy.path = folder / file;
+    if (isOtherOutputName(file)) {
+        copy.nameTaken = true;
+        copy.problem = "Copy named after the acquisition not written: " + file +
+                       " is the name of another output of the folder";
+    } else if (!writeWhole(copy.path, text)) {
+        std::error_code ec;
+        copy.problem = "Cannot write the copy named after the acquisition: " + copy.path.string();
+        if (std::filesystem::exists(copy.path, ec)) {
+            copy.problem += " (the file there holds an earlier report)";
+        }
+    } else {
+        copy.written = true;
+        return copy;
+    }
+    ui.message(copy.problem);
+    return copy;
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> writeReport(const ReportData& data,
                                                  const ReportOptions& options, const DateTime& now,
-                                                 Ui& ui) {
+                                                 Ui& ui, ReportCopy* copy) {
     const std::string extension = options.csv ? ".csv" : ".txt";
     const std::string text = buildReportText(data, options, now);
     const auto folder = data.acquisition.folder;
@@ -76,9 +120,10 @@ std::optional<std::filesystem::path> writeReport(const ReportData& data,
         ui.message("Report Error");
         return std::nullopt;
     }
-    const std::string& name = data.acquisition.name;
-    if (!name.empty() && name != "." && name != "..") {
-        writeWhole(folder / acquisitionCopyName(name, extension), text);
+    const ReportCopy written =
+        writeAcquisitionCopy(folder, data.acquisition.name, extension, text, ui);
+    if (copy != nullptr) {
+        *copy = written;
     }
     if (!options.autoreport) {
         ui.openExternal(path->string(),

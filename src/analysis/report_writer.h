@@ -35,6 +35,9 @@ struct ReportData {
     // Histogram sections of the body-bends layout, written in place of activity counts.
     std::string histogramGroups;
     std::string histogramWells;
+    // The SETTING line's text when it is not the acquisition's own (a re-analysis that kept
+    // the stored counts names its method and threshold); empty for the acquisition's.
+    std::string setting;
 };
 
 // The whole report text (CR LF line ends), built before anything is written so that a failure
@@ -48,13 +51,27 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
                                                      const std::string& extension,
                                                      const std::string& text);
 
-// The copy named after the acquisition: blanks (and path separators and NULs) become "_".
+// The copy named after the acquisition, in UTF-8 like every file name: blanks (and path
+// separators and NULs) become "_".
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension);
 
+// Whether a file name belongs to another output of the acquisition folder (a report or
+// report_k, a per-well export file): the copy named after the acquisition never takes it.
+bool isOtherOutputName(const std::string& fileName);
+
+// What became of the copy named after the acquisition.
+struct ReportCopy {
+    std::filesystem::path path;  // where it went, or would have gone; empty without a name
+    bool written = false;
+    bool nameTaken = false;  // not written because another output uses the name
+    std::string problem;     // why it was not written (also shown through the Ui)
+};
+
 // Writes the report, its copy named after the acquisition and opens it unless automatic.
-// nullopt (after "Report Error") when it cannot be written.
+// nullopt (after "Report Error") when it cannot be written. A copy that cannot be written, or
+// whose name another output uses, is not written and the Ui says so.
 std::optional<std::filesystem::path> writeReport(const ReportData& data,
                                                  const ReportOptions& options, const DateTime& now,
-                                                 Ui& ui);
+                                                 Ui& ui, ReportCopy* copy = nullptr);
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 #include "analysis/well_export.h"
 
 #include <exception>
+#include <string_view>
 
 #include "analysis/report_acquisition.h"
 #include "analysis/report_binning.h"
@@ -90,7 +91,32 @@ std::optional<ExportData> exportData(const std::filesystem::path& folder,
     return d;
 }
 
+bool allDigits(std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 }  // namespace
+
+bool isWellExportFileName(const std::string& name) {
+    constexpr std::string_view ext = ".txt";
+    if (name.size() <= ext.size() || !name.ends_with(ext)) {
+        return false;
+    }
+    const std::string_view stem = std::string_view(name).substr(0, name.size() - ext.size());
+    if (stem == "time" ||
+        (stem.size() == 8 && stem.starts_with("ch") && allDigits(stem.substr(2)))) {
+        return true;
+    }
+    // 005_F1: the well number, "_", the row letters and the column number.
+    if (stem.size() < 6 || !allDigits(stem.substr(0, 3)) || stem[3] != '_') {
+        return false;
+    }
+    std::size_t i = 4;
+    while (i < stem.size() && stem[i] >= 'A' && stem[i] <= 'Z') {
+        ++i;
+    }
+    return i > 4 && allDigits(stem.substr(i));
+}
 
 DateTime acquisitionStart(const std::filesystem::path& folder, Clock& clock) {
     std::string name = folder.filename().string();

@@ -4,6 +4,9 @@
 
 #include "app/main_window_view.h"
 #include "app/placeholder_view.h"
+#include "app/report_settings_view.h"
+#include "app/report_window_view.h"
+#include "app/setup_window_view.h"
 #include "app/start_screen_view.h"
 
 namespace qv::app {
@@ -15,23 +18,33 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
       context_{store_, state_, ui, clock, device_} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
-    Control& setupForm = placeholders_.add("Frm_setup", ControlKind::Form, "Project Setup");
+    setupWindow_ = std::make_unique<SetupWindow>(store_, ui);
+    setupWindow_->attach(setupNeighbours(*mainWindow_, *startScreen_));
+    Control& setupForm = setupWindow_->Frm_setup;
     Control& offlineForm = placeholders_.add("Frm_offline", ControlKind::Form, "Offline Browser");
-    setupForm.visible = false;
     offlineForm.visible = false;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
+    reportWindow_ = std::make_unique<ReportWindow>(store_, ui, clock);
+    reportSettings_ = std::make_unique<ReportSettingsWindow>(store_, ui);
+    reportWindow_->runActive = [this] { return state_.runState != 0; };
+    mainWindow_->attachReportWindows(*reportWindow_, *reportSettings_);
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
-    for (Control* form : {&setupForm, &offlineForm}) {
+    setupWindowView_ = std::make_unique<SetupWindowView>(*setupWindow_);
+    for (Control* form : {&offlineForm}) {
         placeholderViews_.push_back(
             std::make_unique<PlaceholderView>(placeholders_, *form, [this, form] {
                 form->visible = false;
                 startScreen_->show();
             }));
     }
-    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding()};
+    reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
+    reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
+    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
+                 &setupWindowView_->binding(), &reportWindowView_->binding(),
+                 &reportSettingsView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -40,7 +53,14 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     }
 }
 
-Application::~Application() = default;
+// Windows going away may still report events (a focus leaving a box); none of them may reach
+// the logic, part of which is gone already.
+Application::~Application() {
+    for (ControlBinding* b : bindings_) {
+        disconnect(b, nullptr, this, nullptr);
+    }
+    bindings_.clear();
+}
 
 bool Application::start(const std::string& commandLine) {
     const bool ok = mainWindow_->Form_Load(commandLine);
@@ -77,9 +97,17 @@ void Application::onHandled() {
     }
 }
 
+void Application::showReport(const std::filesystem::path& acquisitionFolder, bool autoreport) {
+    reportWindow_->showMyReport(acquisitionFolder, autoreport);
+    syncAll();
+}
+
 void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
+    setupWindowView_->hide();
+    reportWindowView_->hide();
+    reportSettingsView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

@@ -9,8 +9,11 @@
 #include "acquisition/app_state.h"
 #include "acquisition/main_window.h"
 #include "acquisition/start_screen.h"
+#include "analysis/report_settings_window.h"
+#include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/ui.h"
+#include "setup/setup_window.h"
 #include "store/store.h"
 
 namespace qv::app {
@@ -18,6 +21,9 @@ namespace qv::app {
 class ControlBinding;
 class MainWindowView;
 class PlaceholderView;
+class SetupWindowView;
+class ReportSettingsView;
+class ReportWindowView;
 class StartScreenView;
 
 // The whole desktop program: the store, the application state, each window's logic and its Qt
@@ -42,8 +48,17 @@ class Application : public QObject {
     DeviceLink& device() { return device_; }
     StartScreen& startScreen() { return *startScreen_; }
     MainWindow& mainWindow() { return *mainWindow_; }
+    SetupWindow& setupWindow() { return *setupWindow_; }
     StartScreenView& startScreenView() { return *startScreenView_; }
     MainWindowView& mainWindowView() { return *mainWindowView_; }
+    SetupWindowView& setupWindowView() { return *setupWindowView_; }
+    ReportWindow& reportWindow() { return *reportWindow_; }
+    ReportSettingsWindow& reportSettings() { return *reportSettings_; }
+    ReportWindowView& reportWindowView() { return *reportWindowView_; }
+    ReportSettingsView& reportSettingsView() { return *reportSettingsView_; }
+    // The report window on an acquisition as "Show my report" opens it; with autoreport it
+    // writes the report by itself and hides again.
+    void showReport(const std::filesystem::path& acquisitionFolder, bool autoreport);
 
   private:
     void onHandled();
@@ -55,9 +70,15 @@ class Application : public QObject {
     AppContext context_;
     std::unique_ptr<StartScreen> startScreen_;
     std::unique_ptr<MainWindow> mainWindow_;
+    std::unique_ptr<SetupWindow> setupWindow_;
     Controls placeholders_;
     std::unique_ptr<StartScreenView> startScreenView_;
     std::unique_ptr<MainWindowView> mainWindowView_;
+    std::unique_ptr<SetupWindowView> setupWindowView_;
+    std::unique_ptr<ReportWindow> reportWindow_;
+    std::unique_ptr<ReportSettingsWindow> reportSettings_;
+    std::unique_ptr<ReportWindowView> reportWindowView_;
+    std::unique_ptr<ReportSettingsView> reportSettingsView_;
     std::vector<std::unique_ptr<PlaceholderView>> placeholderViews_;
     std::vector<ControlBinding*> bindings_;
     bool syncing_ = false;

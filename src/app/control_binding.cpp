@@ -15,6 +15,7 @@
 
 #include "app/qt_canvas.h"
 #include "app/qt_text.h"
+#include "common/canvas.h"
 
 namespace qv::app {
 
@@ -175,6 +176,22 @@ void applyList(QListWidget* list, const Control& c) {
     }
 }
 
+// A back colour goes into the widget's style sheet after the style the view gave it in the
+// "qvStyle" property (a lamp keeps its round outline); -1 gives the view's style back.
+void applyBackColor(QWidget* w, std::int32_t packed) {
+    const QVariant applied = w->property("qvBackColor");
+    if (applied.isValid() ? applied.toInt() == packed : packed < 0) {
+        return;
+    }
+    w->setProperty("qvBackColor", packed);
+    QString style = w->property("qvStyle").toString();
+    if (packed >= 0) {
+        const Color c = Color::fromPacked(packed);
+        style += QStringLiteral("background-color: rgb(%1, %2, %3);").arg(c.r).arg(c.g).arg(c.b);
+    }
+    w->setStyleSheet(style);
+}
+
 }  // namespace
 
 ControlBinding::ControlBinding(Controls& controls, QWidget& window)
@@ -216,11 +233,19 @@ QObject* ControlBinding::target(const Control& c) const {
     return window_.findChild<QObject*>(name);
 }
 
+// The window itself comes last: showing it runs handlers (activation) that first read every
+// widget back, so the widgets must already hold what the logic set.
 void ControlBinding::apply() {
+    const Control* form = nullptr;
     for (const Control& c : controls_) {
-        if (QObject* t = target(c)) {
+        if (c.kind == ControlKind::Form && target(c) == &window_) {
+            form = &c;
+        } else if (QObject* t = target(c)) {
             applyOne(c, t);
         }
+    }
+    if (form != nullptr) {
+        applyOne(*form, &window_);
     }
 }
 
@@ -266,6 +291,7 @@ void ControlBinding::applyOne(const Control& c, QObject* t) {
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     }
+    applyBackColor(w, c.backColor);
     w->setEnabled(c.enabled);
     if (w->isWindow()) {
         if (w->isVisible() != c.visible) {
@@ -282,7 +308,8 @@ void ControlBinding::writeBack() {
         QObject* t = target(c);
         if (auto* edit = qobject_cast<QLineEdit*>(t)) {
             c.text = fromQt(edit->text());
-        } else if (auto* check = qobject_cast<QCheckBox*>(t)) {
+        } else if (auto* check = qobject_cast<QAbstractButton*>(t); check && check->isCheckable()) {
+            // Check boxes and the option buttons of an option group.
             c.checked = check->isChecked();
         } else if (auto* action = qobject_cast<QAction*>(t); action && action->isCheckable()) {
             c.checked = action->isChecked();

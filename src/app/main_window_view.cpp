@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -75,6 +76,8 @@ void MainWindowView::buildMenus() {
     menuItem(file, "mnexit");
     QMenu* tools = menuBar()->addMenu("&Tools");
     menuItem(tools, "mnstatustest");
+    menuItem(tools, "lght_ctl");
+    menuItem(tools, "temp_ctl");
     QMenu* calibration = tools->addMenu("Calibration Control");
     menuItem(calibration, "mncal_on", true);
     menuItem(calibration, "mncal_off", true);
@@ -85,6 +88,8 @@ void MainWindowView::buildMenus() {
     }
     QMenu* report = menuBar()->addMenu("&Report");
     menuItem(report, "mn_userbin", true);
+    menuItem(report, "mn_reportwindow");
+    menuItem(report, "mn_quickreport");
     QMenu* help = menuBar()->addMenu("&Help");
     menuItem(help, "mncontent");
     menuItem(help, "mnabout");
@@ -128,6 +133,12 @@ QGroupBox* MainWindowView::buildRunBox() {
     grid->addWidget(button("CmdStop"), 0, 2);
     grid->addWidget(button("cmd_connect"), 1, 0);
     grid->addWidget(button("Cmd_disconnect"), 1, 1);
+    grid->addWidget(caption("Elapsed"), 2, 0);
+    grid->addWidget(textBox("txt_time", 110, true), 2, 1, 1, 2);
+    auto* progress = named(new CanvasWidget, "picturetime");
+    progress->setFixedHeight(10);
+    grid->addWidget(progress, 3, 0, 1, 3);
+    grid->addWidget(button("Cmd_showreport"), 1, 2);
     return box;
 }
 
@@ -174,8 +185,10 @@ QGroupBox* MainWindowView::buildLightPanel() {
     grid->addWidget(button("cmd_luz"), 2, 1, 1, 2);
     auto* lamp = named(new QFrame, "shape_light");
     lamp->setFixedSize(18, 18);
-    lamp->setStyleSheet("background: #ff0000; border: 1px solid black; border-radius: 9px;");
+    // The binding adds the lamp's colour after this outline.
+    lamp->setProperty("qvStyle", "border: 1px solid black; border-radius: 9px;");
     grid->addWidget(lamp, 2, 3);
+    grid->addWidget(button("cmd_cyclepulse"), 2, 4);
     return box;
 }
 
@@ -185,6 +198,7 @@ QGroupBox* MainWindowView::buildTemperaturePanel() {
     grid->addWidget(named(new QCheckBox, "Chk_tenabled"), 0, 0);
     grid->addWidget(caption("Set point (C)"), 0, 1);
     grid->addWidget(textBox("txttemp", 50), 0, 2);
+    grid->addWidget(button("Cmd_settemp"), 0, 3);
     grid->addWidget(button("cmd_frio"), 1, 0);
     grid->addWidget(button("cmd_ontemp"), 1, 1);
     return box;
@@ -195,26 +209,59 @@ QWidget* MainWindowView::buildPlotArea() {
     auto* layout = new QVBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* tools = new QHBoxLayout;
-    for (const char* name : {"Cmd_barplot", "Cmd_gridplot", "Cmd_histoplot", "cmd_pgdown",
-                             "cmd_pgup", "Cmdzoom_minus"}) {
+    for (const char* name : {"Cmd_groupplot", "Cmd_barplot", "Cmd_gridplot", "Cmd_histoplot",
+                             "cmd_pgdown", "cmd_pgup"}) {
         tools->addWidget(button(name));
     }
-    tools->addWidget(textBox("txtzoom", 32, true));
-    tools->addWidget(button("Cmdzoom_plus"));
     tools->addStretch(1);
     tools->addWidget(named(new QLabel, "lbl_temperature"));
     tools->addSpacing(12);
     tools->addWidget(caption("Bin (min)"));
     tools->addWidget(named(new QComboBox, "combo_minutes"));
     layout->addLayout(tools);
+    auto* autorestart = named(new QLabel, "lbl_autorestart");
+    autorestart->setStyleSheet("color: #a00000; font-weight: bold;");
+    layout->addWidget(autorestart);
     plot_ = named(new CanvasWidget, "Picact");
-    connect(plot_, &CanvasWidget::resized, this, [this] { drawIdlePlot(); });
     layout->addWidget(plot_, 1);
-    auto* signal = named(new CanvasWidget, "Picreal");
-    signal->setFixedHeight(150);
-    layout->addWidget(signal);
+    layout->addWidget(buildSignalArea());
     layout->addWidget(named(new QCheckBox, "chk_bodybends"));
     layout->addWidget(buildStatusPanel());
+    return area;
+}
+
+// The signal view of one channel, with the group, well and beam pickers and the zoom.
+QWidget* MainWindowView::buildSignalArea() {
+    auto* area = new QWidget;
+    auto* row = new QHBoxLayout(area);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto* pickers = new QGridLayout;
+    auto* group = named(new QComboBox, "combogrup");
+    group->setMinimumWidth(120);
+    pickers->addWidget(group, 0, 0, 1, 3);
+    auto* channels = named(new QListWidget, "lstgrup");
+    channels->setFixedWidth(120);
+    pickers->addWidget(channels, 1, 0, 3, 1);
+    pickers->addWidget(caption("Row"), 1, 1);
+    pickers->addWidget(named(new QComboBox, "Combofila"), 1, 2);
+    pickers->addWidget(caption("Column"), 2, 1);
+    pickers->addWidget(named(new QComboBox, "Combocol"), 2, 2);
+    auto* beam = new QHBoxLayout;
+    beam->addWidget(button("cmdbeam_minus"));
+    beam->addWidget(textBox("txtbeam", 36, true));
+    beam->addWidget(button("cmdbeam_plus"));
+    pickers->addLayout(beam, 3, 1, 1, 2);
+    auto* zoom = new QHBoxLayout;
+    zoom->addWidget(caption("Zoom"));
+    zoom->addWidget(button("Cmdzoom_minus"));
+    zoom->addWidget(textBox("txtzoom", 32, true));
+    zoom->addWidget(button("Cmdzoom_plus"));
+    pickers->addLayout(zoom, 4, 0, 1, 3);
+    pickers->addWidget(named(new QLabel, "lbl_sample"), 5, 0, 1, 3);
+    row->addLayout(pickers);
+    auto* signal = named(new CanvasWidget, "Picreal");
+    signal->setFixedHeight(170);
+    row->addWidget(signal, 1);
     return area;
 }
 
@@ -261,27 +308,81 @@ void MainWindowView::bindHandlers() {
     b.on("mnexit", [this] { logic_.Form_Unload(); });
     b.on("cmd_connect", [this] { logic_.cmd_connect_Click(); });
     b.on("Cmdsetup", [this] { logic_.Cmdsetup_Click(); });
+    b.on("CmdPlay", [this] { logic_.CmdPlay_Click(); });
+    b.on("CmdPause", [this] { logic_.CmdPause_Click(); });
+    b.on("CmdStop", [this] { logic_.CmdStop_Click(); });
+    b.on("Timeradq", [this] { logic_.Timeradq_Timer(); });
+    bindLiveDisplay();
     b.on("Cmdoffline", [this] { logic_.Cmdoffline_Click(); });
     b.on("Cmd_disconnect", [this] { logic_.Cmd_disconnect_Click(); });
     for (int n = 1; n <= device::kSearchPorts; ++n) {
         const std::string name = "mncom1_" + std::to_string(n);
         b.on(name.c_str(), [this, n] { logic_.mncom1_Click(n); });
     }
+    bindReportHandlers();
+    bindCareHandlers();
 }
 
-// The live plot's resting picture until a run draws into it.
-void MainWindowView::drawIdlePlot() {
-    Canvas& c = plot_->canvas();
-    c.scale(0, 100, 100, 0);
-    c.clear(colors::black);
-    const Color grid{40, 60, 40};
-    for (int i = 10; i < 100; i += 10) {
-        c.line(i, 0, i, 100, grid);
-        c.line(0, i, 100, i, grid);
-    }
-    const std::string idle = "No acquisition running";
-    c.text(50 - c.textWidth(idle) / 2, 50 + c.textHeight() / 2, idle, colors::green);
-    plot_->update();
+// Calibration, light and temperature, and the device test.
+void MainWindowView::bindCareHandlers() {
+    ControlBinding& b = *binding_;
+    b.on("cmd_calibra", [this] { logic_.cmd_calibra_Click(); });
+    b.on("Cmd_autozero", [this] { logic_.Cmd_autozero_Click(); });
+    b.on("Cmd_readblank", [this] { logic_.Cmd_readblank_Click(); });
+    b.on("txt_snr_umbral", [this] { logic_.txt_snr_umbral_LostFocus(); });
+    b.on("cmd_luz", [this] { logic_.cmd_luz_Click(); });
+    b.on("cmd_frio", [this] { logic_.cmd_frio_Click(); });
+    b.on("cmd_ontemp", [this] { logic_.cmd_ontemp_Click(); });
+    b.on("Cmd_settemp", [this] { logic_.Cmd_settemp_Click(); });
+    b.on("cmd_cyclepulse", [this] { logic_.cmd_cyclepulse_Click(); });
+    b.on("Chk_lenabled", [this] { logic_.Chk_lenabled_Click(); });
+    b.on("Chk_tenabled", [this] { logic_.Chk_tenabled_Click(); });
+    b.on("lght_ctl", [this] { logic_.lght_ctl_Click(); });
+    b.on("temp_ctl", [this] { logic_.temp_ctl_Click(); });
+    b.on("txt_lon", [this] { logic_.txt_lon_LostFocus(); });
+    b.on("txt_loff", [this] { logic_.txt_loff_LostFocus(); });
+    b.on("txt_pulsetimes", [this] { logic_.txt_pulsetimes_LostFocus(); });
+    b.on("txt_pulseon", [this] { logic_.txt_pulseon_LostFocus(); });
+    b.on("txt_pulseoff", [this] { logic_.txt_pulseoff_LostFocus(); });
+    b.on("txttemp", [this] { logic_.txttemp_LostFocus(); });
+    b.on("mnstatustest", [this] { logic_.mnstatustest_Click(); });
+    b.on("Timer_test", [this] { logic_.Timer_test_Timer(); });
+    // After the device test the plot shows its resting picture until a run draws into it.
+    logic_.selfTest.restoreActivityPicture = [this] { logic_.display().Picact_Resize(); };
+}
+
+// The Report menu and "Show my report". Choosing "User Defined BIN size" changes no check
+// mark by itself (Apply and Back to Default do), so the mark Qt toggled is put back first.
+void MainWindowView::bindReportHandlers() {
+    auto* userBin = findChild<QAction*>("mn_userbin");
+    connect(userBin, &QAction::triggered, this, [this, userBin] {
+        userBin->setChecked(logic_.mn_userbin.checked);
+        binding_->handle([this] { logic_.mn_userbin_Click(); });
+    });
+    binding_->on("Cmd_showreport", [this] { logic_.Cmd_showreport_Click(); });
+    binding_->on("mn_reportwindow", [this] { logic_.mn_reportwindow_Click(); });
+    binding_->on("mn_quickreport", [this] { logic_.mn_quickreport_Click(); });
+}
+
+void MainWindowView::bindLiveDisplay() {
+    ControlBinding& b = *binding_;
+    LiveDisplay& d = logic_.display();
+    b.on("Cmd_groupplot", [&d] { d.Cmd_groupplot_Click(); });
+    b.on("Cmd_barplot", [&d] { d.Cmd_barplot_Click(); });
+    b.on("Cmd_gridplot", [&d] { d.Cmd_gridplot_Click(); });
+    b.on("Cmd_histoplot", [&d] { d.Cmd_histoplot_Click(); });
+    b.on("cmd_pgup", [&d] { d.cmd_pgup_Click(); });
+    b.on("cmd_pgdown", [&d] { d.cmd_pgdown_Click(); });
+    b.on("Cmdzoom_plus", [&d] { d.Cmdzoom_plus_Click(); });
+    b.on("Cmdzoom_minus", [&d] { d.Cmdzoom_minus_Click(); });
+    b.on("combogrup", [&d] { d.combogrup_Click(); });
+    b.on("lstgrup", [&d] { d.lstgrup_Click(); });
+    b.on("cmdbeam_plus", [&d] { d.cmdbeam_plus_Click(); });
+    b.on("cmdbeam_minus", [&d] { d.cmdbeam_minus_Click(); });
+    b.on("Combocol", [&d] { d.Combocol_Click(); });
+    b.on("Combofila", [&d] { d.Combofila_Click(); });
+    b.on("Picact", [&d] { d.Picact_Resize(); });
+    b.on("Picreal", [&d] { d.Picreal_Resize(); });
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

@@ -40,7 +40,10 @@ class MainWindowView : public QMainWindow {
     QWidget* buildStatusPanel();
     QDialog* buildAbout();
     void bindHandlers();
-    void drawIdlePlot();
+    QWidget* buildSignalArea();
+    void bindLiveDisplay();
+    void bindReportHandlers();
+    void bindCareHandlers();
 
     MainWindow& logic_;
     ControlBinding* binding_ = nullptr;

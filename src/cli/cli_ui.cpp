@@ -9,23 +9,123 @@
 
 namespace qv::cli {
 
+namespace {
+
+// Well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isUtf8(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        int more = 0;
+        unsigned min = 0;
+        unsigned cp = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if ((c & 0xE0) == 0xC0) {
+            more = 1, min = 0x80, cp = c & 0x1Fu;
+        } else if ((c & 0xF0) == 0xE0) {
+            more = 2, min = 0x800, cp = c & 0x0Fu;
+        } else if ((c & 0xF8) == 0xF0) {
+            more = 3, min = 0x10000, cp = c & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + static_cast<std::size_t>(more) >= s.size()) {
+            return false;
+        }
+        for (int k = 1; k <= more; ++k) {
+            const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+            if ((d & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (d & 0x3Fu);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += static_cast<std::size_t>(more) + 1;
+    }
+    return true;
+}
+
+std::string lowered(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!s.empty() && s.back() == '\r') {
+        s.pop_back();
+    }
+    return s;
+}
+
+// What a question gets when nobody is asked: the choice that does nothing.
+Answer unattendedAnswer(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok:
+            return Answer::Ok;
+        case Buttons::YesNo:
+            return Answer::No;
+        case Buttons::OkCancel:
+        case Buttons::YesNoCancel:
+            break;
+    }
+    return Answer::Cancel;
+}
+
+const char* answerName(Answer a) {
+    switch (a) {
+        case Answer::Ok:
+            return "OK";
+        case Answer::Yes:
+            return "Yes";
+        case Answer::No:
+            return "No";
+        case Answer::Cancel:
+            break;
+    }
+    return "Cancel";
+}
+
+constexpr const char* kNotAsked = " (standard input is read only with --interactive)";
+
+}  // namespace
+
+std::string terminalText(const std::string& text) {
+    return isUtf8(text) ? text : cp1252ToUtf8(text);
+}
+
 void CliUi::message(const std::string& text, const std::string& title) {
     if (!title.empty()) {
-        err_ << cp1252ToUtf8(title) << ": ";
+        err_ << terminalText(title) << ": ";
     }
-    err_ << cp1252ToUtf8(text) << '\n' << std::flush;
+    err_ << terminalText(text) << '\n' << std::flush;
+}
+
+void CliUi::progress(const std::string& text) {
+    err_ << terminalText(text) << '\n' << std::flush;
 }
 
 Answer CliUi::ask(const std::string& text, Buttons buttons) {
     const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
-    err_ << cp1252ToUtf8(text) << (yesNo ? " [y/n] " : " [ok/cancel] ") << std::flush;
+    if (!interactive) {
+        const Answer a = unattendedAnswer(buttons);
+        err_ << terminalText(text) << " -> " << answerName(a) << kNotAsked << '\n' << std::flush;
+        ++unanswered_;
+        return a;
+    }
+    err_ << terminalText(text)
+         << (buttons == Buttons::YesNoCancel ? " [y/n/c] "
+             : yesNo                         ? " [y/n] "
+             : buttons == Buttons::Ok        ? " [ok] "
+                                             : " [ok/cancel] ")
+         << std::flush;
     std::string reply;
     if (!std::getline(in_, reply)) {
         err_ << '\n';
-        return yesNo ? Answer::No : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
+        return unattendedAnswer(buttons);
     }
-    std::transform(reply.begin(), reply.end(), reply.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    reply = lowered(reply);
     if (buttons == Buttons::Ok) {
         return Answer::Ok;
     }
@@ -41,9 +141,15 @@ Answer CliUi::ask(const std::string& text, Buttons buttons) {
     return (reply == "ok" || reply == "o" || reply == "y") ? Answer::Ok : Answer::Cancel;
 }
 
-std::optional<std::string> CliUi::input(const std::string& prompt, const std::string&,
+std::optional<std::string> CliUi::input(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) {
-    err_ << cp1252ToUtf8(prompt) << " [" << cp1252ToUtf8(defaultText) << "] " << std::flush;
+    const std::string head = title.empty() ? std::string() : terminalText(title) + ": ";
+    if (!interactive) {
+        err_ << head << terminalText(prompt) << " -> no answer" << kNotAsked << '\n' << std::flush;
+        ++unanswered_;
+        return std::nullopt;
+    }
+    err_ << head << terminalText(prompt) << " [" << terminalText(defaultText) << "] " << std::flush;
     std::string reply;
     if (!std::getline(in_, reply)) {
         err_ << '\n';
@@ -53,11 +159,6 @@ std::optional<std::string> CliUi::input(const std::string& prompt, const std::st
         reply.pop_back();
     }
     return reply.empty() ? defaultText : utf8ToCp1252(reply);
-}
-
-void CliUi::openExternal(const std::string& path, ExternalKind) {
-    // A batch run opens nothing; it says where the file is.
-    err_ << "open: " << cp1252ToUtf8(path) << '\n' << std::flush;
 }
 
 }  // namespace qv::cli

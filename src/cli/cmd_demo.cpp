@@ -1,8 +1,10 @@
 #include <filesystem>
-#include <iostream>
 #include <nlohmann/json.hpp>
+#include <string>
 #include <system_error>
+#include <vector>
 
+#include "cli/acquire_run.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
 #include "store/store.h"
@@ -15,7 +17,9 @@ namespace {
 
 struct DemoOptions {
     std::string folder;
+    std::string positional;
     int port = 4;
+    bool noAcquisition = false;
 };
 
 // A project a newcomer can run at once: project 0's settings under a new number and the
@@ -27,40 +31,83 @@ void shapeDemoProject(ProjectSetup& s) {
     s.Menu3 = 1;
     s.Mn2 = {1, 8, 20, 0, 0, 0};
     s.Mn3 = {1, 250, 0, 0, 0, 0};
+    // Ten minutes: a run a newcomer can watch to its end, and a demo recording that takes
+    // seconds on virtual time.
+    s.Aq_lapse = 10;
+    s.Mn1[mn1::SNRx10] = 18;
+}
+
+// The next project number after Last_Project whose folder can be made new. A number whose
+// folder already exists belongs to a project someone has: it is passed over, never written
+// into. 0 when every number is taken.
+std::int16_t allocateProject(Store& store, std::vector<int>& passedOver) {
+    AppConfig& config = store.config();
+    for (int tries = 0; tries < 32000; ++tries) {
+        const std::int16_t number = nextProjectNumber(config.Last_Project);
+        config.Last_Project = number;
+        std::error_code ec;
+        if (fs::create_directory(store.projectFolder(number), ec)) {
+            return number;
+        }
+        passedOver.push_back(number);
+    }
+    return 0;
 }
 
 void runDemo(const DemoOptions& opt, ToolContext& ctx) {
-    if (opt.port < 1 || opt.port > 15) {
-        ctx.ui.message("Port must be 1 to 15");
-        ctx.exitCode = 2;
-        return;
+    const std::string& folder = opt.positional.empty() ? opt.folder : opt.positional;
+    if (folder.empty()) {
+        throw UsageError("--app-folder is required (or set QUORVEL_HOME)");
     }
-    Store store(opt.folder, ctx.ui);
-    if (store.startUp() == Store::StartUp::ConfigMissing) {
-        ctx.ui.message("No config.dat in \"" + utf8ToCp1252(opt.folder) +
-                       "\": lay the installation data first (quorvel-tool init)");
-        ctx.exitCode = 1;
-        return;
+    Store store(folder, ctx.ui);
+    if (!store.configExists()) {
+        return ctx.fail("No config.dat in \"" + jsonPath(folder) +
+                        "\": lay the installation data first (quorvel-tool init)");
     }
+    store.loadConfiguration();
     AppConfig& config = store.config();
-    const std::int16_t number = static_cast<std::int16_t>(config.Last_Project + 1);
-    std::error_code ec;
-    fs::create_directories(store.projectFolder(number), ec);
+    config.Actual_Project_Number = 0;
+    store.chooseProjectPath();
+    store.loadProjectSettings(0);
+
+    std::vector<int> passedOver;
+    const std::int16_t number = allocateProject(store, passedOver);
+    for (const int n : passedOver) {
+        ctx.ui.message(store.projectFolder(n).filename().string() +
+                       " already exists: its number is passed over");
+    }
+    if (number == 0) {
+        return ctx.fail("No free project number in \"" + jsonPath(folder) + "\"");
+    }
     config.Actual_Project_Number = number;
-    config.Last_Project = number;
     config.Serial_COM = static_cast<std::int16_t>(opt.port);
     store.chooseProjectPath();
     shapeDemoProject(store.setup());
-    if (ec || !store.saveProjectSettings() || !store.saveConfiguration()) {
-        ctx.ui.message("Cannot write the demo project into \"" + utf8ToCp1252(opt.folder) + "\"");
-        ctx.exitCode = 1;
-        return;
+    if (!store.saveProjectSettings() || !store.saveConfiguration()) {
+        return ctx.fail("Cannot write the demo project into \"" + jsonPath(folder) + "\"");
+    }
+    // A short run on the virtual instrument, so that reports and plots have data at once.
+    nlohmann::json acquisition;
+    if (!opt.noAcquisition) {
+        AcquireOptions run;
+        run.appFolder = folder;
+        run.name = "Demo run";
+        run.comments = "Recorded on the virtual instrument";
+        run.isVirtual = true;
+        run.yes = true;
+        const RecordedRun recorded = recordRun(run, ctx.ui);
+        if (recorded.exitCode != 0) {
+            return ctx.fail("The demo project is made, but its demo run could not be recorded");
+        }
+        acquisition = recorded.result["folder"];
     }
     nlohmann::json out;
     out["project"] = number;
-    out["project_folder"] = store.projectPath().string();
-    out["serial_com"] = opt.port;
-    std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out["project_folder"] = jsonPath(store.projectPath());
+    out["Serial_COM"] = opt.port;
+    out["passed_over"] = passedOver;
+    out["acquisition"] = acquisition;
+    printJson(out);
 }
 
 }  // namespace
@@ -68,9 +115,20 @@ void runDemo(const DemoOptions& opt, ToolContext& ctx) {
 void addDemoCommands(CLI::App& app, ToolContext& ctx) {
     auto opt = std::make_shared<DemoOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "demo-project", "Add a demo project to an application folder and make it current");
-    cmd->add_option("DIR", opt->folder, "application folder (laid with init)")->required();
-    cmd->add_option("--port", opt->port, "serial port number the instrument stands behind");
+        "demo-project",
+        "Add a demo project under the next free project number and make it current");
+    addAppFolderOption(*cmd, opt->folder)->required(false);
+    // The folder as a bare argument, as the first scripts wrote it.
+    cmd->add_option("DIR", opt->positional, "the same as --app-folder")
+        ->check(CLI::ExistingDirectory)
+        ->group("");
+    cmd->add_option("--port", opt->port,
+                    "serial port number the instrument stands behind, 1..15, saved as "
+                    "Serial_COM (default 4)")
+        ->check(CLI::Range(1, 15));
+    cmd->add_flag("--no-acquisition", opt->noAcquisition,
+                  "make the project only, without recording its ten-minute demo run");
+    ctx.trial(cmd, "--app-folder {app}");
     cmd->callback([opt, &ctx] { runDemo(*opt, ctx); });
 }
 

@@ -1,11 +1,11 @@
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
 #include "cli/commands.h"
-#include "common/cp1252.h"
+#include "common/clock.h"
+#include "common/date_time.h"
 #include "common/file_util.h"
 #include "store/installation.h"
 
@@ -17,6 +17,7 @@ namespace {
 
 struct InitOptions {
     std::string folder;
+    std::string positional;
     std::string dataFolder;
     bool force = false;
 };
@@ -47,34 +48,44 @@ fs::path findDataFolder(const std::string& given) {
 
 void runInit(const InitOptions& opt, ToolContext& ctx) {
     const fs::path data = findDataFolder(opt.dataFolder);
-    // Paths arrive from the command line as UTF-8; messages are in the core's encoding.
-    const std::string folderText = utf8ToCp1252(opt.folder);
-    const InstallResult result = layInstallationData(data, opt.folder, opt.force);
+    // A folder named on the command line beats QUORVEL_HOME.
+    const std::string& folder = opt.positional.empty() ? opt.folder : opt.positional;
+    if (folder.empty()) {
+        throw UsageError("--app-folder is required (or set QUORVEL_HOME)");
+    }
+    if (!opt.dataFolder.empty() && !isRegularFile(data / "config.dat")) {
+        throw UsageError("--data: no config.dat in " + jsonPath(data));
+    }
+    SystemClock clock;
+    const InstallResult result = layInstallationData(
+        data, folder, opt.force, "previous_installation_" + formatCompactStamp(clock.now()));
+    const std::string where = jsonPath(folder);
     switch (result.status) {
         case InstallStatus::NoData:
-            ctx.ui.message("Installation data not found (no config.dat in \"" +
-                           utf8ToCp1252(data.string()) + "\"): set QV_DATA_DIR or --data");
-            ctx.exitCode = 2;
-            return;
+            return ctx.fail("Installation data not found (no config.dat in \"" + jsonPath(data) +
+                            "\"): set QV_DATA_DIR or --data");
         case InstallStatus::AlreadyThere:
-            ctx.ui.message("\"" + folderText + "\" already holds " + result.files.front() +
-                           " (and " + std::to_string(result.files.size() - 1) +
-                           " more installation files): use --force to overwrite");
-            ctx.exitCode = 1;
-            return;
+            return ctx.fail("\"" + where + "\" already holds " + result.files.front() + " (and " +
+                            std::to_string(result.files.size() - 1) +
+                            " more installation files): use --force to replace them (their "
+                            "previous contents are kept in a folder beside them)");
         case InstallStatus::WriteFailed:
-            ctx.ui.message("Cannot write " + result.files.front() + " into \"" + folderText + "\"");
-            ctx.exitCode = 1;
-            return;
+            return ctx.fail("Cannot write " + result.files.front() + " into \"" + where + "\"");
         case InstallStatus::Ok:
             break;
     }
-    std::error_code ec;
     nlohmann::json out;
-    out["application_folder"] = fs::absolute(opt.folder, ec).lexically_normal().string();
-    out["data_folder"] = data.string();
+    out["application_folder"] = where;
+    out["data_folder"] = jsonPath(data);
     out["files"] = result.files;
-    std::cout << out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
+    out["replaced"] = result.replaced;
+    if (!result.replaced.empty()) {
+        ctx.ui.message("Replaced " + std::to_string(result.replaced.size()) +
+                       " files that held other contents; the previous ones are kept in " +
+                       jsonPath(result.keptFolder));
+        out["kept_folder"] = jsonPath(result.keptFolder);
+    }
+    printJson(out);
 }
 
 }  // namespace
@@ -83,11 +94,20 @@ void addInitCommands(CLI::App& app, ToolContext& ctx) {
     auto opt = std::make_shared<InitOptions>();
     CLI::App* cmd =
         app.add_subcommand("init", "Lay the installation data into a new application folder");
-    cmd->add_option("DIR", opt->folder, "application folder (created when missing)")->required();
+    addAppFolderOption(*cmd, opt->folder, false)
+        ->required(false)
+        ->description(
+            "application folder to lay the data into, created when missing (default: "
+            "$QUORVEL_HOME)");
+    // The folder as a bare argument, as the first scripts wrote it.
+    cmd->add_option("DIR", opt->positional, "the same as --app-folder")->group("");
     cmd->add_option("--data", opt->dataFolder,
                     "folder holding the installation data (default: $QV_DATA_DIR, else the "
                     "data folder beside the program)");
-    cmd->add_flag("--force", opt->force, "overwrite the installation files already there");
+    cmd->add_flag("--force", opt->force,
+                  "replace the installation files already there; files with other contents "
+                  "are first kept in a folder previous_installation_<time> beside them");
+    ctx.trial(cmd, "--app-folder {new}");
     cmd->callback([opt, &ctx] { runInit(*opt, ctx); });
 }
 

@@ -1,8 +1,15 @@
-#include <nlohmann/json.hpp>
-
-#include <iostream>
+// quorvel-tool report and export-wells: the report window's "Generate..." and per-well export,
+// with every question of the window answered by an option.
+#include <filesystem>
 #include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
 
+#include "analysis/basal_normalisation.h"
 #include "analysis/report_generate.h"
 #include "analysis/well_export.h"
 #include "cli/commands.h"
@@ -11,17 +18,21 @@
 
 namespace qv::cli {
 
+namespace fs = std::filesystem;
+
 namespace {
 
-// Answers the report window's questions from the command line's options; everything else goes
-// to the terminal's Ui.
+// Answers the report window's questions from the command line's options; the rest goes to the
+// terminal's Ui, which asks nobody unless --interactive.
 class PresetUi : public Ui {
   public:
-    explicit PresetUi(Ui& inner) : inner_(inner) {}
+    explicit PresetUi(CliUi& inner) : inner_(inner) {}
 
     std::optional<std::string> basalMinutes;
     std::optional<Answer> zeroBasal;
     std::optional<bool> exportTime;
+    // Set when the basal period had no acceptable answer among the options: bad usage.
+    std::string basalProblem;
 
     void message(const std::string& text, const std::string& title = {}) override {
         inner_.message(text, title);
@@ -43,21 +54,33 @@ class PresetUi : public Ui {
     }
     std::optional<std::string> input(const std::string& prompt, const std::string& title,
                                      const std::string& defaultText) override {
-        if (basalMinutes && title == "Basal Calculation") {
-            // A value out of range is asked for again; answer once, then let the terminal decide.
-            auto answer = std::move(basalMinutes);
-            basalMinutes.reset();
-            return answer;
+        if (title != "Basal Calculation") {
+            return inner_.input(prompt, title, defaultText);
         }
-        return inner_.input(prompt, title, defaultText);
+        // The window asks again while the answer lies outside the basal run: the option gets
+        // one chance, and a second question means it was out of range.
+        if (basalMinutes && !answered_) {
+            answered_ = true;
+            return basalMinutes;
+        }
+        if (inner_.interactive) {
+            return inner_.input(prompt, title, defaultText);
+        }
+        const std::string head = prompt.substr(0, prompt.find('\r'));
+        basalProblem = basalMinutes
+                           ? "--basal-minutes " + *basalMinutes + " is out of range: " + head
+                           : head +
+                                 "give --basal-minutes (from the bin size up to "
+                                 "the basal run's length)";
+        // The question cannot be cancelled and would come back for ever: the report stops here.
+        throw std::runtime_error(basalProblem);
     }
     void processEvents() override { inner_.processEvents(); }
-    void openExternal(const std::string& path, ExternalKind kind) override {
-        inner_.openExternal(path, kind);
-    }
+    void openExternal(const std::string&, ExternalKind) override {}
 
   private:
-    Ui& inner_;
+    CliUi& inner_;
+    bool answered_ = false;
 };
 
 struct ReportArgs {
@@ -84,7 +107,34 @@ const std::map<std::string, ReportLayout> kLayouts = {{"rows", ReportLayout::Row
 const std::map<std::string, Answer> kZeroBasal = {
     {"max", Answer::Yes}, {"average", Answer::No}, {"discard", Answer::Cancel}};
 
+// The basal run is named, as the report window's list names it, by its folder name; the
+// report finds it by putting that name in place of the reported folder's own. So only another
+// acquisition folder beside the reported one can be the basal run.
+std::string basalName(const fs::path& folder, const std::string& given) {
+    std::error_code ec;
+    const fs::path reported = fs::canonical(folder, ec);
+    fs::path basal = fs::path(given);
+    if (!basal.has_parent_path() && !reported.empty()) {
+        basal = reported.parent_path() / basal;
+    }
+    basal = fs::canonical(basal, ec);
+    const std::string name = ec ? std::string() : basal.filename().string();
+    const bool sibling = !ec && fs::is_directory(basal, ec) && basal != reported &&
+                         basal.parent_path() == reported.parent_path() && basalIsOn(name) &&
+                         fs::equivalent(basalFolder(reported, name), basal, ec) && !ec;
+    if (!sibling) {
+        throw UsageError("--basal " + given + ": not an acquisition folder beside " +
+                         jsonPath(folder) +
+                         " (the basal run is another acquisition of the same project, named "
+                         "yyyymmdd_hhmm)");
+    }
+    return name;
+}
+
 void runReport(const ReportArgs& a, ToolContext& ctx) {
+    if (a.separator && a.separator->empty()) {
+        throw UsageError("--sep: the separator cannot be empty");
+    }
     ReportRequest r;
     r.folder = a.folder;
     r.appFolder = a.appFolder;
@@ -99,10 +149,7 @@ void runReport(const ReportArgs& a, ToolContext& ctx) {
     r.options.autoreport = true;  // a batch run opens nothing
     PresetUi ui(ctx.ui);
     if (!a.basal.empty()) {
-        r.basalName = std::filesystem::path(a.basal).filename().string();
-        if (r.basalName.empty()) {
-            r.basalName = std::filesystem::path(a.basal).parent_path().filename().string();
-        }
+        r.basalName = basalName(a.folder, a.basal);
         if (a.basalMinutes) {
             ui.basalMinutes = std::to_string(*a.basalMinutes);
         }
@@ -110,36 +157,66 @@ void runReport(const ReportArgs& a, ToolContext& ctx) {
     }
     SystemClock clock;
     const auto out = generateReport(r, ui, clock);
+    if (!ui.basalProblem.empty()) {
+        throw UsageError(ui.basalProblem);
+    }
     if (!out.path) {
-        ctx.exitCode = 1;
+        ctx.exitCode = kExitFailure;
         return;
     }
     nlohmann::json j;
-    j["report"] = cp1252ToUtf8(out.path->string());
+    j["report"] = jsonPath(*out.path);
     j["bin"] = out.bin;
-    std::cout << j.dump() << '\n';
+    j["basal"] = r.basalName.empty() ? nlohmann::json() : nlohmann::json(r.basalName);
+    j["copy"] = out.copy.written ? nlohmann::json(jsonPath(out.copy.path)) : nlohmann::json();
+    if (!out.copy.problem.empty()) {
+        j["copy_problem"] = terminalText(out.copy.problem);
+    }
+    printJson(j);
+    // The report is there, but an earlier copy under the acquisition's name may pass for it.
+    if (!out.copy.written && !out.copy.nameTaken && !out.copy.problem.empty()) {
+        ctx.exitCode = kExitFailure;
+    }
 }
 
 void addReport(CLI::App& app, ToolContext& ctx) {
     auto args = std::make_shared<ReportArgs>();
-    auto* cmd =
-        app.add_subcommand("report", "Write an acquisition's report as the report window does");
-    cmd->add_option("folder", args->folder, "Acquisition folder")->required();
-    cmd->add_option("--app-folder", args->appFolder, "Application folder (plate formats)")
-        ->required();
-    cmd->add_option("--bin", args->bin, "Bin size in minutes");
-    cmd->add_option("--layout", args->layout)
+    auto* cmd = app.add_subcommand(
+        "report",
+        "Write an acquisition's report as the report window does, and its copy named "
+        "after the acquisition");
+    cmd->add_option("folder", args->folder, "acquisition folder")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    addAppFolderOption(*cmd, args->appFolder)
+        ->description("application folder, holding the plate formats (default: $QUORVEL_HOME)");
+    cmd->add_option("--bin", args->bin,
+                    "bin size in minutes, 2..1440 (default 30; a run shorter than one bin is "
+                    "reported in one shorter bin)")
+        ->check(CLI::Range(2, 1440));
+    cmd->add_option("--layout", args->layout,
+                    "rows, list, warray, charray or histogram (default rows)")
         ->check(CLI::IsMember({"rows", "list", "warray", "charray", "histogram"}));
-    cmd->add_option("--type", args->type)->check(CLI::IsMember({"csv", "txt"}));
+    cmd->add_option("--type", args->type, "csv or txt (default csv)")
+        ->check(CLI::IsMember({"csv", "txt"}));
     cmd->add_option("--sep", args->separator,
-                    "Field separator (default: list separator, blank for txt)");
-    cmd->add_flag("--stderror", args->stdError);
-    cmd->add_flag("--stddev", args->stdDev);
-    cmd->add_flag("--n", args->count);
-    cmd->add_option("--basal", args->basal, "Basal acquisition folder (a sibling folder)");
-    cmd->add_option("--basal-minutes", args->basalMinutes, "Basal period in minutes");
-    cmd->add_option("--zero-basal", args->zeroBasal)
+                    "field separator, not empty (default: the list separator for csv, a blank "
+                    "for txt)");
+    cmd->add_flag("--stderror", args->stdError, "add the standard error blocks");
+    cmd->add_flag("--stddev", args->stdDev, "add the standard deviation blocks");
+    cmd->add_flag("--n", args->count, "add the number of wells per group");
+    cmd->add_option("--basal", args->basal,
+                    "basal acquisition: another acquisition folder of the same project, by "
+                    "path or by name");
+    cmd->add_option("--basal-minutes", args->basalMinutes,
+                    "minutes of the basal run to use, from the bin size up to the basal run's "
+                    "length (asked only when the basal run is longer than 1.5 bins)")
+        ->check(CLI::Range(1, 32767));
+    cmd->add_option("--zero-basal", args->zeroBasal,
+                    "wells whose basal activity is 0: max (their largest activity), average "
+                    "(the plate's basal average) or discard (default max)")
         ->check(CLI::IsMember({"max", "average", "discard"}));
+    ctx.trial(cmd, "{acquisition} --app-folder {app} --basal {basal}");
     cmd->callback([args, &ctx] { runReport(*args, ctx); });
 }
 
@@ -151,25 +228,32 @@ void addExportWells(CLI::App& app, ToolContext& ctx) {
         bool time = false;
     };
     auto args = std::make_shared<Args>();
-    auto* cmd =
-        app.add_subcommand("export-wells", "Write the per-well or per-channel export files");
-    cmd->add_option("folder", args->folder, "Acquisition folder")->required();
-    cmd->add_option("--app-folder", args->appFolder, "Application folder (plate formats)")
-        ->required();
-    cmd->add_option("--bin", args->bin, "Bin size in minutes")->required();
-    cmd->add_flag("--time", args->time, "One file per well with date and time of each bin");
+    auto* cmd = app.add_subcommand(
+        "export-wells",
+        "Write the per-well (--time) or per-channel export files of an acquisition");
+    cmd->add_option("folder", args->folder, "acquisition folder")
+        ->required()
+        ->check(CLI::ExistingDirectory);
+    addAppFolderOption(*cmd, args->appFolder)
+        ->description("application folder, holding the plate formats (default: $QUORVEL_HOME)");
+    cmd->add_option("--bin", args->bin, "bin size in minutes, 2..1440 (default 30)")
+        ->check(CLI::Range(2, 1440));
+    cmd->add_flag("--time", args->time,
+                  "one file per well (000_A1.txt, ...) with the date and time of each bin; "
+                  "without it one file per channel and time.txt");
+    ctx.trial(cmd, "{acquisition} --app-folder {app}");
     cmd->callback([args, &ctx] {
         PresetUi ui(ctx.ui);
         ui.exportTime = args->time;
         SystemClock clock;
         if (!exportWells(args->folder, args->appFolder, args->bin, ui, clock)) {
-            ctx.exitCode = 1;
+            ctx.exitCode = kExitFailure;
             return;
         }
         nlohmann::json j;
-        j["folder"] = cp1252ToUtf8(args->folder);
+        j["folder"] = jsonPath(args->folder);
         j["time"] = args->time;
-        std::cout << j.dump() << '\n';
+        printJson(j);
     });
 }
 

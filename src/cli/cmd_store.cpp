@@ -1,4 +1,3 @@
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,7 +15,7 @@ namespace {
 using nlohmann::json;
 
 std::string utf8(const std::string& s) {
-    return cp1252ToUtf8(s);
+    return storedText(s);
 }
 
 json configJson(const AppConfig& c) {
@@ -65,11 +64,11 @@ json setupJson(const ProjectSetup& s) {
         names.push_back(utf8(s.groupName[c]));
         groups.push_back(s.channelGroup[c]);
     }
-    j["channelStatus"] = status;
-    j["channelEnabled"] = enabled;
-    j["channelThreshold"] = threshold;
-    j["groupName"] = names;
-    j["channelGroup"] = groups;
+    j["channel_status"] = status;
+    j["channel_enabled"] = enabled;
+    j["channel_threshold"] = threshold;
+    j["group_name"] = names;
+    j["channel_group"] = groups;
     return j;
 }
 
@@ -84,32 +83,62 @@ json plateJson(const PlateFormat& p, const std::string& code) {
     }
     return {{"code", utf8(code)},
             {"rows", p.rows},
-            {"rowPitch", p.rowPitch},
-            {"rowOffset", p.rowOffset},
+            {"row_pitch", p.rowPitch},
+            {"row_offset", p.rowOffset},
             {"columns", p.columns},
-            {"columnPitch", p.columnPitch},
-            {"columnOffset", p.columnOffset},
-            {"wellOfChannel", wells},
-            {"beamOfChannel", beams},
-            {"largestWell", p.largestWell},
-            {"largestBeam", p.largestBeam},
-            {"beamsOfWell", perWell},
-            {"realWells", p.realWellCount()}};
+            {"column_pitch", p.columnPitch},
+            {"column_offset", p.columnOffset},
+            {"well_of_channel", wells},
+            {"beam_of_channel", beams},
+            {"largest_well", p.largestWell},
+            {"largest_beam", p.largestBeam},
+            {"beams_of_well", perWell},
+            {"real_wells", p.realWellCount()}};
 }
 
-// config.dat and the choice of the project path; false (after the message) when the
-// installation has no config.dat.
-bool startStore(Store& store, ToolContext& ctx, std::optional<int> project) {
+// What a view took in place of what it was asked for, for its JSON and its messages.
+struct Fallbacks {
+    json list = json::array();
+    bool defaults = false;
+
+    void add(const std::string& what, bool isDefault) {
+        list.push_back(what);
+        defaults = defaults || isDefault;
+    }
+    void into(json& out) const {
+        out["defaults_applied"] = defaults;
+        out["fallbacks"] = list;
+    }
+};
+
+// config.dat and the choice of the project path, as the program's start-up makes them; false
+// (after the system's message) when the installation has no config.dat. `project` replaces
+// the configured current project.
+bool startStore(Store& store, ToolContext& ctx, std::optional<int> project, Fallbacks& fb,
+                json* configRead = nullptr) {
     if (!store.configExists()) {
-        ctx.ui.message(kConfigNotFoundMessage);
-        ctx.exitCode = 1;
+        ctx.fail(kConfigNotFoundMessage);
         return false;
     }
-    store.loadConfiguration();
+    if (!store.loadConfiguration() && !project) {
+        fb.add("config.dat: default configuration", true);
+    }
+    if (configRead != nullptr) {
+        *configRead = configJson(store.config());
+    }
     if (project) {
         store.config().Actual_Project_Number = static_cast<std::int16_t>(*project);
     }
+    const int wanted = store.config().Actual_Project_Number;
     store.chooseProjectPath();
+    if (wanted > 0 && store.config().Actual_Project_Number == 0) {
+        const std::string folder = store.projectFolder(wanted).filename().string();
+        ctx.ui.message("No project folder " + folder + " in " +
+                       jsonPath(store.applicationFolder()) +
+                       ": project 0 (the application folder) is used instead");
+        fb.add("project " + std::to_string(wanted) + ": no folder " + folder + ", project 0 used",
+               true);
+    }
     return true;
 }
 
@@ -120,56 +149,92 @@ struct StoreOptions {
 };
 
 void addConfigShow(CLI::App& app, ToolContext& ctx, std::shared_ptr<StoreOptions> opt) {
-    auto* config = app.add_subcommand("config", "application configuration (config.dat)");
-    config->require_subcommand(1);
-    auto* show = config->add_subcommand("show", "the loaded configuration and project path");
-    show->add_option("--app-folder", opt->appFolder, "application folder")->required();
+    CLI::App& config = commandGroup(app, "config", "application configuration (config.dat)");
+    auto* show = config.add_subcommand(
+        "show", "the configuration as the program loads it, and the current project path");
+    addAppFolderOption(*show, opt->appFolder);
+    ctx.trial(show, "--app-folder {app}");
     show->callback([&ctx, opt] {
         Store store(opt->appFolder, ctx.ui);
-        if (!startStore(store, ctx, std::nullopt)) {
+        Fallbacks fb;
+        json out;
+        if (!startStore(store, ctx, std::nullopt, fb, &out)) {
             return;
         }
-        json out = configJson(store.config());
-        out["projectPath"] = utf8(store.projectPath().string());
-        out["projectNumber"] = store.config().Actual_Project_Number;
-        std::cout << out.dump(2) << '\n';
+        out["project_path"] = jsonPath(store.projectPath());
+        out["project_number"] = store.config().Actual_Project_Number;
+        fb.into(out);
+        printJson(out);
     });
 }
 
 void addProjectShow(CLI::App& app, ToolContext& ctx, std::shared_ptr<StoreOptions> opt) {
-    auto* project = app.add_subcommand("project", "project settings files");
-    project->require_subcommand(1);
-    auto* show = project->add_subcommand("show", "the loaded project settings after recovery");
-    show->add_option("--app-folder", opt->appFolder, "application folder")->required();
-    show->add_option("--project", opt->project, "project number (default: the current one)")
-        ->check(CLI::Range(0, 32767));
+    CLI::App& project = commandGroup(app, "project", "project settings files");
+    auto* show = project.add_subcommand(
+        "show",
+        "the project settings as the program loads them; writes nothing, not even a "
+        "recovery");
+    addAppFolderOption(*show, opt->appFolder);
+    show->add_option("--project", opt->project,
+                     "project number, 0..32000 (default: the current project)")
+        ->check(CLI::Range(0, 32000));
+    ctx.trial(show, "--app-folder {app}");
     show->callback([&ctx, opt] {
         Store store(opt->appFolder, ctx.ui);
-        if (!startStore(store, ctx, opt->project)) {
+        Fallbacks fb;
+        if (!startStore(store, ctx, opt->project, fb)) {
             return;
         }
-        const ProjectLoadResult r = store.loadProjectSettings(store.config().Actual_Project_Number);
+        const ProjectLoadResult r =
+            store.loadProjectSettings(store.config().Actual_Project_Number, false);
+        if (r.recovered) {
+            fb.add("setup.dat: read from its backup or the newest acquisition", false);
+        }
+        if (r.defaultsApplied) {
+            fb.add("setup.dat: defaults", true);
+        }
+        for (const std::string& file : r.channelFilesDefaulted) {
+            fb.add(file + ": defaults", true);
+        }
+        if (store.plateDefaulted()) {
+            fb.add("plate format: built-in " + utf8(store.setup().Plate_format), true);
+        }
         json out = setupJson(store.setup());
-        out["projectPath"] = utf8(store.projectPath().string());
-        out["projectNumber"] = store.config().Actual_Project_Number;
-        out["newsLine"] = utf8(r.newsLine);
+        out["project_path"] = jsonPath(store.projectPath());
+        out["project_number"] = store.config().Actual_Project_Number;
+        out["news_line"] = utf8(r.newsLine);
         out["recovered"] = r.recovered;
-        out["defaultsApplied"] = r.defaultsApplied;
-        std::cout << out.dump(2) << '\n';
+        fb.into(out);
+        printJson(out);
     });
 }
 
 void addPlateShow(CLI::App& app, ToolContext& ctx, std::shared_ptr<StoreOptions> opt) {
-    auto* plate = app.add_subcommand("plate", "plate formats (w*.dat)");
-    plate->require_subcommand(1);
-    auto* show = plate->add_subcommand("show", "the loaded plate format and its map");
-    show->add_option("CODE", opt->code, "format code, for example w384")->required();
-    show->add_option("--app-folder", opt->appFolder, "application folder")->required();
+    CLI::App& plate = commandGroup(app, "plate", "plate formats (w*.dat)");
+    auto* show = plate.add_subcommand("show", "a plate format and its map as the program loads it");
+    show->add_option("CODE", opt->code,
+                     "format code, for example w384: the file CODE.dat of the application folder")
+        ->required()
+        ->check(CLI::Validator(
+            [](std::string& code) {
+                return code.find_first_of("/\\") == std::string::npos && code != ".." && code != "."
+                           ? std::string()
+                           : "a format code is a name, not a path: " + code;
+            },
+            "CODE"));
+    addAppFolderOption(*show, opt->appFolder);
+    ctx.trial(show, "w384 --app-folder {app}");
     show->callback([&ctx, opt] {
         Store store(opt->appFolder, ctx.ui);
         std::string code = utf8ToCp1252(opt->code);
-        loadPlateFormat(store.applicationFolder(), code, store.plate(), ctx.ui);
-        std::cout << plateJson(store.plate(), code).dump(2) << '\n';
+        Fallbacks fb;
+        if (!loadPlateFormat(store.applicationFolder(), code, store.plate(), ctx.ui)) {
+            fb.add("plate format: built-in " + utf8(code), true);
+        }
+        json out = plateJson(store.plate(), code);
+        out["requested_code"] = opt->code;
+        fb.into(out);
+        printJson(out);
     });
 }
 

@@ -144,8 +144,10 @@ void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
     qv::sim::InstrumentConfig& c = o.config;
     app.add_option("--link", o.link, "symbolic link to create for the device (e.g. /tmp/qv/COM4)")
         ->required();
-    app.add_option("--serial", c.serialNumber, "serial number it identifies with")
-        ->check(CLI::Range(0, 65279));
+    // The program takes only 10..250 for an instrument; anything else an instrument never
+    // sends, so the virtual one refuses to pretend it.
+    app.add_option("--serial", c.serialNumber, "serial number it identifies with, 10..250")
+        ->check(CLI::Range(10, 250));
     app.add_option("--seed", c.seed, "seed of organisms, noise and faults");
     const auto rate = CLI::Range(0.0, 1.0);
     app.add_option("--silence", c.faults.silence, "chance a frame is not heard")->check(rate);
@@ -158,6 +160,9 @@ void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
         ->check(CLI::IsMember({"auto", "48", "192"}));
     app.add_option("--occupancy", c.occupancy, "share of wells with organisms")->check(rate);
     app.add_flag("--no-plate", noPlate, "an empty slot (for the self-test)");
+    app.add_option("--dead", c.deadBeams, "channels (0..383) whose emitter has failed, e.g. 5,200")
+        ->delimiter(',')
+        ->check(CLI::Range(0, 383));
     app.add_option("--log", o.logPath, "one JSON line per frame received");
 }
 
@@ -169,7 +174,12 @@ int main(int argc, char** argv) {
     bool noPlate = false;
     CLI::App app{"quorvel-sim: the virtual Quorvel instrument on a pseudo-terminal"};
     addOptions(app, o, form, noPlate);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // As quorvel-tool: 0 for --help, 2 for bad usage.
+        return app.exit(e) == 0 ? 0 : 2;
+    }
     o.config.plateInserted = !noPlate;
     o.config.blockForm = form == "48"    ? qv::sim::BlockForm::Acquisition
                          : form == "192" ? qv::sim::BlockForm::Service

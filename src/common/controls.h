@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -32,7 +33,7 @@ enum class ControlKind {
     ComboBox,  // items, listIndex (-1 none) and text (the edit part, may hold text not in items)
     ListBox,   // items, listIndex (-1 none); with multiSelect, selectedRows holds every row chosen
     Picture,   // a drawing surface: the logic draws on `canvas` (set by the window or a test)
-    Shape,     // a drawn outline, for highlights: visible only
+    Shape,     // a drawn outline or lamp: visible, backColor
     Timer,     // enabled, intervalMs
 };
 
@@ -48,6 +49,9 @@ struct Control {
     bool multiSelect = false;
     std::vector<int> selectedRows;
     int intervalMs = 0;
+    // Fill colour of a shape, button or label, packed as Color::packed() (r + 256 g + 65536 b);
+    // -1 leaves the widget's own colour.
+    std::int32_t backColor = -1;
     // Pictures only: where the logic draws. The Qt window puts its widget's canvas here; tests
     // put a RecordingCanvas. Null until someone does: drawing code checks.
     Canvas* canvas = nullptr;
@@ -79,5 +83,26 @@ class Controls {
 // the selection.
 void selectText(Control& combo, std::string_view text);
 void fillList(Control& combo, std::vector<std::string> items);
+
+// Option groups (a control array of option buttons, `Option_output_0`, `Option_output_1`, ...):
+// select one, unselecting the others, and the index of the selected one (-1 when none).
+template <typename Group>
+void selectOption(Group& group, int index) {
+    int i = 0;
+    for (Control* option : group) {
+        option->checked = i++ == index;
+    }
+}
+template <typename Group>
+int selectedOption(const Group& group) {
+    int i = 0;
+    for (const Control* option : group) {
+        if (option->checked) {
+            return i;
+        }
+        ++i;
+    }
+    return -1;
+}
 
 }  // namespace qv

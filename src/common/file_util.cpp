@@ -1,6 +1,7 @@
 #include "common/file_util.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -76,7 +77,16 @@ bool appendFile(const fs::path& path, std::string_view bytes) {
     if (fd < 0) {
         return false;
     }
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
     bool ok = writeAll(fd, bytes);
+    if (!ok && sized) {
+        // A record cut short by a full disk would shift every record after it: take the
+        // file back to where it stood, so it keeps whole records only.
+        const int saved = errno;
+        (void)::ftruncate(fd, before.st_size);
+        errno = saved;
+    }
     ok = (::close(fd) == 0) && ok;
     return ok;
 }

@@ -14,7 +14,8 @@ std::optional<std::string> readFile(const std::filesystem::path& path);
 // crash or a full disk never leaves a half-written file where a good one stood.
 bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
-// Appends and closes; a crash after it returns loses nothing already written.
+// Appends and closes; a crash after it returns loses nothing already written. A failed write
+// (a full disk) takes the file back to its length before the call, so no partial record stays.
 bool appendFile(const std::filesystem::path& path, std::string_view bytes);
 
 // Copies one file over another (atomically on the target side).

@@ -80,7 +80,7 @@ void Connection::portSearch() {
 
 bool Connection::searchFrom1() {
     LinkState& s = state();
-    while (s.currentPort < kSearchPorts) {
+    while (s.currentPort < lastSearchPort_) {
         const int n = s.currentPort + 1;
         s.currentPort = static_cast<std::int16_t>(n);
         showOpening(n);
@@ -99,8 +99,10 @@ bool Connection::searchFrom1() {
     return false;
 }
 
-// The user may name the port. One that opens is kept open and counts as connected (without
-// an identification): closing it would leave the program neither offline nor able to talk.
+// The user may name the port. It is saved once it opens, then identified like any other:
+// only an instrument that names itself makes the program connected, so a port with nothing
+// behind it (or an instrument that stays silent) ends offline instead of a connection that
+// can never talk.
 bool Connection::askForPort(int lastPort) {
     LinkState& s = state();
     const std::optional<std::string> answer =
@@ -113,16 +115,22 @@ bool Connection::askForPort(int lastPort) {
         return false;
     }
     s.currentPort = static_cast<std::int16_t>(*n);
-    const std::int32_t rc = com_.comm().CommOpen(*n, comName(*n), kSerialSettings);
-    if (rc != 0) {
-        if (rc != -1) {
-            com_.comm().CommClose(*n);
-        }
+    const Probe p = probe(*n, 2, 10);
+    if (!p.opened) {
         ui_.message("Invalid Port Number. Offline Mode");
         s.offline = true;
         return false;
     }
+    com_.comm().CommClose(*n);
     save_(s.currentPort);
+    if (!isSerialNumber(p.id)) {
+        s.serialNumber = 0;
+        s.offline = true;
+        return false;
+    }
+    s.serialNumber = static_cast<std::int16_t>(p.id);
+    view_.LblNews = "Status = Connected on COM[ " + std::to_string(*n) + " ]";
+    view_.lbl_autochannel = "Connected on COM[ " + std::to_string(*n) + " ]";
     return true;
 }
 
@@ -175,6 +183,26 @@ void Connection::readFactoryCalibration() {
         s.calibrationMonth = c.month;
         s.calibrationYear = c.year;
     }
+}
+
+bool Connection::confirmInstrument() {
+    LinkState& s = state();
+    if (!s.connected) {
+        return false;
+    }
+    int id = -1;
+    for (int i = 0; i < 2 && !isSerialNumber(id); ++i) {
+        clock_.sleepMs(10);
+        id = com_.identificationQuery();
+    }
+    if (isSerialNumber(id)) {
+        return true;
+    }
+    com_.comm().CommClose(s.currentPort);
+    s.connected = false;
+    s.offline = true;
+    s.serialNumber = 0;
+    return false;
 }
 
 void Connection::chooseComPort(int n) {

@@ -38,8 +38,15 @@ class Connection {
     // The Connect action (`cmd_connect`, and the start screen's acquisition choice).
     void connectAction();
     // The port search: the current port, then 1..15, then the typed port. Leaves the port
-    // open when an instrument answered or a typed port opened; otherwise sets offline.
+    // open when an instrument identified itself there; otherwise sets offline. A typed port
+    // is saved as Serial_COM once it opens, and then identified like any other port.
     void portSearch();
+    // The search tries ports 1..lastPort after the current port (0..15; 15 unless a caller
+    // bounds it, as a command line does when it knows where to look).
+    void setLastSearchPort(int lastPort) { lastSearchPort_ = lastPort; }
+    // Asks the connected instrument for its identification once more: false when it no longer
+    // answers (it went away during the connection), which closes the port and sets offline.
+    bool confirmInstrument();
     // COM menu item n (1..15): ticks only that item, makes it the current port and saves
     // Serial_COM. The open port is not touched; the next Connect uses the new one.
     void chooseComPort(int n);
@@ -66,6 +73,7 @@ class Connection {
     Ui& ui_;
     SaveSerialCom save_;
     ConnectionView view_;
+    int lastSearchPort_ = kSearchPorts;
 };
 
 // An identification that names an instrument.

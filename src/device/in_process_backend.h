@@ -63,6 +63,8 @@ class InProcessBackend : public SerialBackend {
     // Every operation after the next n fails with the error (EIO unless told); closing
     // always works, so a test can end cleanly.
     void failAfterOperations(int n, int error = 5);
+    // Operations work again (a device that was unplugged is back).
+    void stopFailing() { failAfter_ = -1; }
     // Modem-line calls fail with this error (0: they succeed), as on a pseudo-terminal.
     void refuseModemLines(int error) { lineError_ = error; }
 

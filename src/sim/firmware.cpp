@@ -18,6 +18,13 @@ constexpr double kRungRatio = 1.12;  // light gained per rung of PinHole x 8 + G
 constexpr int kTargetRung = 36;
 constexpr std::int64_t kStaleFrameMs = 100;
 
+// The thermal unit pushes the chamber at a fixed pace while the room pulls it back slowly;
+// together they never move it faster than a real chamber of this size moves.
+constexpr double kHeatingPerMinute = 0.8;
+constexpr double kCoolingPerMinute = 0.6;
+constexpr double kRoomTimeConstantS = 1800.0;
+constexpr double kFastestPerMinute = 1.0;
+
 constexpr int pinHoleOf(int setting) {
     return setting % 32;
 }
@@ -44,6 +51,11 @@ Firmware::Firmware(Clock& clock, const InstrumentConfig& config)
     Rng make(config.seed * 977 + 11);
     for (double& e : efficiency_) {
         e = make.uniform(0.8, 1.25);
+    }
+    for (int c : config_.deadBeams) {
+        if (c >= 0 && c < kChannels) {
+            dead_[static_cast<std::size_t>(c)] = true;
+        }
     }
     // As it left the factory: every beam calibrated.
     for (int c = 0; c < kChannels; ++c) {
@@ -247,7 +259,7 @@ Reply Firmware::block(int index) {
 int Firmware::clearLevel(int channel) const {
     const int s = settings_[static_cast<std::size_t>(channel)];
     const int pinHole = std::min(pinHoleOf(s), 7);
-    if (pinHole == 0) {
+    if (pinHole == 0 || dead_[static_cast<std::size_t>(channel)]) {
         return kDarkLevel;
     }
     const int rung = 8 * pinHole + gainOf(s);
@@ -288,21 +300,23 @@ void Firmware::startOpticalCalibration(std::int64_t now) {
     busyUntil_ = now + (fw::kProgressLast + 1) * config_.progressIntervalMs;
 }
 
-// The chamber heads for 40 degrees when heating, 10 when cooling, the room when the unit
-// is off, each with its own time constant.
+// The chamber follows the room with a long time constant; with the unit on, heating or
+// cooling adds its own pace. Stepped a second at a time, so a long silence between two
+// frames gives the same chamber as frequent readings do.
 void Firmware::advanceThermal(std::int64_t now) {
-    const double dt = static_cast<double>(now - thermalMs_) / 1000.0;
+    double remaining = static_cast<double>(now - thermalMs_) / 1000.0;
     thermalMs_ = now;
-    if (dt <= 0) {
-        return;
-    }
-    double target = config_.ambientC;
-    double tau = 900.0;
+    double push = 0;
     if ((control_ & 1) != 0) {
-        target = (control_ & 2) != 0 ? 40.0 : 10.0;
-        tau = (control_ & 2) != 0 ? 240.0 : 360.0;
+        push = (control_ & 2) != 0 ? kHeatingPerMinute / 60.0 : -kCoolingPerMinute / 60.0;
     }
-    chamberC_ = target + (chamberC_ - target) * std::exp(-dt / tau);
+    const double fastest = kFastestPerMinute / 60.0;
+    while (remaining > 0) {
+        const double dt = std::min(remaining, 1.0);
+        const double rate = push + (config_.ambientC - chamberC_) / kRoomTimeConstantS;
+        chamberC_ += std::clamp(rate, -fastest, fastest) * dt;
+        remaining -= dt;
+    }
 }
 
 double Firmware::chamberC() {

@@ -47,6 +47,8 @@ struct InstrumentConfig {
     int organismsPerWell = 1;
     bool plateInserted = true;
     int progressIntervalMs = 5;  // pace of the optical calibration's progress bytes
+    // Channels whose emitter has failed: they stay dark whatever their setting.
+    std::vector<int> deadBeams;
 };
 
 // One frame as the firmware saw it, for logs.
@@ -110,6 +112,7 @@ class Firmware {
 
     std::array<int, kChannels> settings_{};
     std::array<double, kChannels> efficiency_{};
+    std::array<bool, kChannels> dead_{};
     std::array<std::uint8_t, 8> factory_{};
     int control_ = 0;
     int plateMode_ = 0;

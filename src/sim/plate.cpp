@@ -28,6 +28,9 @@ void Plate::setNinetySixWells(bool on) {
 
 void Plate::populate() {
     organisms_.clear();
+    for (auto& list : inWellOf_) {
+        list.clear();
+    }
     if (!options_.inserted) {
         return;
     }
@@ -51,6 +54,13 @@ void Plate::populate() {
                 o.depth = rng_.uniform(0.3, 0.55);
                 o.swimming = rng_.chance(0.5);
                 organisms_.push_back(o);
+                const int index = static_cast<int>(organisms_.size()) - 1;
+                for (int dc = 0; dc < size; ++dc) {
+                    for (int dr = 0; dr < size; ++dr) {
+                        const int channel = (wc * size + dc) * kBeamRows + wr * size + dr;
+                        inWellOf_[static_cast<std::size_t>(channel)].push_back(index);
+                    }
+                }
             }
         }
     }
@@ -103,11 +113,15 @@ void Plate::step(Organism& o, double dt, bool lightOn) {
 double Plate::shadow(int channel) const {
     const double bx = channel / kBeamRows + 0.5;
     const double by = channel % kBeamRows + 0.5;
+    constexpr double kReach = kBeamRadius + kBodyRadius;
     double s = 0;
-    for (const Organism& o : organisms_) {
-        const double d = std::hypot(o.x - bx, o.y - by);
-        if (d < kBeamRadius + kBodyRadius) {
-            s += o.depth * (1.0 - d / (kBeamRadius + kBodyRadius));
+    for (int index : inWellOf_[static_cast<std::size_t>(channel)]) {
+        const Organism& o = organisms_[static_cast<std::size_t>(index)];
+        const double dx = o.x - bx;
+        const double dy = o.y - by;
+        const double squared = dx * dx + dy * dy;
+        if (squared < kReach * kReach) {
+            s += o.depth * (1.0 - std::sqrt(squared) / kReach);
         }
     }
     return std::min(s, 0.9);

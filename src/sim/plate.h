@@ -53,6 +53,9 @@ class Plate {
     Rng rng_;
     bool ninetySix_ = false;
     std::vector<Organism> organisms_;
+    // The organisms of the well each beam crosses: they never leave their well, and a beam is
+    // farther from the next well than any body reaches, so no other organism can shadow it.
+    std::array<std::vector<int>, kChannels> inWellOf_;
     std::int64_t lastMs_ = 0;
     bool started_ = false;
 };

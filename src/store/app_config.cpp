@@ -41,8 +41,9 @@ std::filesystem::path configFilePath(const std::filesystem::path& applicationFol
     return applicationFolder / "config.dat";
 }
 
-void loadConfiguration(const std::filesystem::path& applicationFolder, AppConfig& config, Ui& ui) {
-    if (readConfigFile(configFilePath(applicationFolder), config)) {
+bool loadConfiguration(const std::filesystem::path& applicationFolder, AppConfig& config, Ui& ui) {
+    const bool read = readConfigFile(configFilePath(applicationFolder), config);
+    if (read) {
         clampConfiguration(config);
     } else {
         ui.message("Error opening config File >>>> Loading DEFAULT configuration...");
@@ -51,6 +52,7 @@ void loadConfiguration(const std::filesystem::path& applicationFolder, AppConfig
         config.Serial_COM = 4;
     }
     config.Restart_Time = 0;
+    return read;
 }
 
 bool saveConfiguration(const std::filesystem::path& applicationFolder, const AppConfig& config,

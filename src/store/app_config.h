@@ -24,7 +24,8 @@ std::int16_t nextProjectNumber(std::int16_t lastProject);
 std::filesystem::path configFilePath(const std::filesystem::path& applicationFolder);
 
 // Never fails towards the caller: an unreadable file gives the default set and its message.
-void loadConfiguration(const std::filesystem::path& applicationFolder, AppConfig& config, Ui& ui);
+// False when that happened, so a caller that shows the configuration can say so.
+bool loadConfiguration(const std::filesystem::path& applicationFolder, AppConfig& config, Ui& ui);
 
 // False (after showing "<Error Saving Config File>") when the file could not be written; the
 // file on disk is then the previous one, never a half-written one.

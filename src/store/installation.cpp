@@ -5,6 +5,8 @@
 
 #include "common/field_text.h"
 #include "common/file_util.h"
+#include "store/project_setup.h"
+#include "store/stored_text.h"
 
 namespace qv {
 
@@ -43,7 +45,7 @@ bool setWorkingFolder(const fs::path& setupFile, const fs::path& applicationFold
     }
     FieldWriter w;
     w.number(number).text(name);
-    w.text((applicationFolder / "").string()).text(plate);
+    w.text(storableText(workingFolderText(applicationFolder))).text(plate);
     lines[1] = w.str();
     std::string text;
     for (const std::string& line : lines) {
@@ -53,10 +55,43 @@ bool setWorkingFolder(const fs::path& setupFile, const fs::path& applicationFold
     return writeFileAtomic(setupFile, text);
 }
 
+// The files of the data folder that stand in the application folder with other contents.
+std::vector<fs::path> filesToReplace(const std::vector<fs::path>& files, const fs::path& target) {
+    std::vector<fs::path> replaced;
+    for (const fs::path& f : files) {
+        const fs::path there = target / f.filename();
+        if (isRegularFile(there) && readFile(there) != readFile(f)) {
+            replaced.push_back(there);
+        }
+    }
+    return replaced;
+}
+
+// Copies the files into the first free folder named after `name` inside the target.
+bool keepPreviousFiles(const std::vector<fs::path>& files, const fs::path& target,
+                       const std::string& name, InstallResult& result) {
+    std::error_code ec;
+    fs::path keep = target / name;
+    for (int k = 2; fs::exists(fs::symlink_status(keep, ec)); ++k) {
+        keep = target / (name + "_" + std::to_string(k));
+    }
+    if (!fs::create_directories(keep, ec)) {
+        return false;
+    }
+    for (const fs::path& f : files) {
+        if (!copyFileOver(f, keep / f.filename())) {
+            return false;
+        }
+        result.replaced.push_back(f.filename().string());
+    }
+    result.keptFolder = keep;
+    return true;
+}
+
 }  // namespace
 
 InstallResult layInstallationData(const fs::path& dataFolder, const fs::path& applicationFolder,
-                                  bool force) {
+                                  bool force, const std::string& keptFolderName) {
     InstallResult result;
     if (!isRegularFile(dataFolder / "config.dat")) {
         result.status = InstallStatus::NoData;
@@ -75,6 +110,13 @@ InstallResult layInstallationData(const fs::path& dataFolder, const fs::path& ap
         return result;
     }
     fs::create_directories(target, ec);
+    if (const auto replaced = filesToReplace(files, target); !replaced.empty()) {
+        if (!keepPreviousFiles(replaced, target, keptFolderName, result)) {
+            result.status = InstallStatus::WriteFailed;
+            result.files = {(target / keptFolderName).filename().string()};
+            return result;
+        }
+    }
     for (const fs::path& f : files) {
         if (!copyFileOver(f, target / f.filename())) {
             result.status = InstallStatus::WriteFailed;

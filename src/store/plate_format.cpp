@@ -207,12 +207,12 @@ PlateLoadStatus loadPlateFormatWithoutFallback(const fs::path& applicationFolder
     return st;
 }
 
-void loadPlateFormat(const fs::path& applicationFolder, std::string& code, PlateFormat& plate,
+bool loadPlateFormat(const fs::path& applicationFolder, std::string& code, PlateFormat& plate,
                      Ui& ui) {
     const PlateLoadStatus st = readPlateFile(applicationFolder, code, plate);
     if (st.ok) {
         buildMap(plate);
-        return;
+        return true;
     }
     ui.message("Error [\\" + code + ".dat] ID#" + std::to_string(st.P) +
                " => Loading plate format from default: 384,96f or 96u...");
@@ -221,6 +221,7 @@ void loadPlateFormat(const fs::path& applicationFolder, std::string& code, Plate
     }
     applyBuiltInPlateFormat(code, plate);
     buildMap(plate);
+    return false;
 }
 
 }  // namespace qv

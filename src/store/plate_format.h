@@ -65,8 +65,9 @@ PlateLoadStatus loadPlateFormatWithoutFallback(const std::filesystem::path& appl
                                                const std::string& code, PlateFormat& plate);
 
 // The same, but a failure shows its message and falls back to a built-in format; a code
-// other than the three built-in ones becomes "w96f". Never fails towards the caller.
-void loadPlateFormat(const std::filesystem::path& applicationFolder, std::string& code,
+// other than the three built-in ones becomes "w96f". Never fails towards the caller; false
+// when the built-in format was taken.
+bool loadPlateFormat(const std::filesystem::path& applicationFolder, std::string& code,
                      PlateFormat& plate, Ui& ui);
 
 }  // namespace qv

@@ -26,6 +26,28 @@ int copyFile(const fs::path& source, const fs::path& target) {
     return isRegularFile(source) && copyFileOver(source, target) ? 1 : -1;
 }
 
+bool keepDamagedFile(const fs::path& file, fs::path* kept) {
+    if (!isRegularFile(file)) {
+        return true;
+    }
+    for (int k = 1; k < 1000; ++k) {
+        fs::path target = file;
+        target += k == 1 ? ".damaged" : ".damaged" + std::to_string(k);
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(target, ec))) {
+            continue;
+        }
+        if (!copyFileOver(file, target)) {
+            return false;
+        }
+        if (kept != nullptr) {
+            *kept = target;
+        }
+        return true;
+    }
+    return false;
+}
+
 std::string newestAcquisitionFolder(const fs::path& folder) {
     std::string best;
     std::int64_t bestKey = 0;
@@ -57,7 +79,7 @@ int repairShortSetup(const fs::path& folder, int count, Ui& ui) {
     const fs::path setupFile = folder / "setup.dat";
     const fs::path bak = folder / "setup.bak";
     if (isRegularFile(bak)) {
-        if (countLines(bak) > 5 && copyFile(bak, setupFile) == 1) {
+        if (countLines(bak) > 5 && keepDamagedFile(setupFile) && copyFile(bak, setupFile) == 1) {
             ui.message("Error reading Setup.dat -> recovered from Setup.bak");
             return countLines(setupFile);
         }
@@ -65,7 +87,8 @@ int repairShortSetup(const fs::path& folder, int count, Ui& ui) {
     }
     const std::string newest = newestAcquisitionFolder(folder);
     const fs::path snapshot = folder / newest / "setup.dat";
-    if (!newest.empty() && countLines(snapshot) > 5 && copyFile(snapshot, setupFile) == 1) {
+    if (!newest.empty() && countLines(snapshot) > 5 && keepDamagedFile(setupFile) &&
+        copyFile(snapshot, setupFile) == 1) {
         ui.message("Error reading Setup.dat -> recovered from " + folder.string() + "/" + newest);
         return countLines(setupFile);
     }

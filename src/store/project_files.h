@@ -14,6 +14,12 @@ std::int16_t countLines(const std::filesystem::path& file);
 // Copies one file over another: 1 on success, -1 on failure.
 int copyFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
+// Before a recovery writes over a damaged file, its bytes are kept beside it under the first
+// free name of file.damaged, file.damaged2, file.damaged3, ..., so nothing a user had is
+// destroyed. True when there was nothing to keep or the copy was written; the path of the
+// copy, when one was made, goes to `kept`.
+bool keepDamagedFile(const std::filesystem::path& file, std::filesystem::path* kept = nullptr);
+
 // The name of the newest acquisition folder ("yyyymmdd_hhmm") directly inside the folder,
 // ordered by the date and time the name stands for; names that are no real date and time are
 // passed over. Empty when there is none.

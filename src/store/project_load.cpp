@@ -1,6 +1,7 @@
 #include "store/project_load.h"
 
 #include <functional>
+#include <optional>
 
 #include "common/field_text.h"
 #include "common/file_util.h"
@@ -104,32 +105,42 @@ std::string setupErrorPrefix(std::int16_t N, int P) {
     return "Error [\\p" + formatPadded(N, 5) + "\\setup.dat] ID#" + std::to_string(P);
 }
 
-// Steps 1-3 of the recovery: true when setup.dat was replaced by a copy worth reading again.
-bool restoreSetupFile(const ProjectLoadRequest& q, int P, ProjectSetup& s, Ui& ui) {
+// Steps 1-3 of the recovery: the file worth reading again (setup.dat itself once the copy
+// was written over it, or the source where it lies when the folder must stay untouched), or
+// nothing. A damaged setup.dat is kept beside the recovered one before it is replaced.
+std::optional<fs::path> restoreSetupFile(const ProjectLoadRequest& q, int P, ProjectSetup& s,
+                                         Ui& ui, ProjectLoadResult& res) {
     const std::int16_t N = q.projectNumber;
     if (N <= 0 || P >= kSetupFullyRead) {
-        return false;
+        return std::nullopt;
     }
     const fs::path setupFile = q.projectPath / "setup.dat";
     s.Working_folder = workingFolderText(q.projectPath);
     std::string S;
-    bool restored = false;
+    fs::path source;
     if (isRegularFile(q.projectPath / "setup.bak")) {
-        restored = copyFile(q.projectPath / "setup.bak", setupFile) == 1;
+        source = q.projectPath / "setup.bak";
     } else {
         S = newestAcquisitionFolder(q.projectPath);
-    }
-    if (!S.empty()) {
         const fs::path snapshot = q.projectPath / S / "setup.dat";
-        restored = isRegularFile(snapshot) && countLines(snapshot) > 16 &&
-                   copyFile(snapshot, setupFile) == 1;
+        if (!S.empty() && isRegularFile(snapshot) && countLines(snapshot) > 16) {
+            source = snapshot;
+        }
     }
-    if (restored) {
-        ui.message(setupErrorPrefix(N, P) + " => Loading values from: p" + formatPadded(N, 5) +
-                   "\\" + S);
-        ui.message(kRecheckWarning);
+    if (source.empty()) {
+        return std::nullopt;
     }
-    return restored;
+    fs::path readFrom = source;
+    if (q.repairFiles) {
+        if (!keepDamagedFile(setupFile, &res.keptDamaged) || copyFile(source, setupFile) != 1) {
+            return std::nullopt;
+        }
+        readFrom = setupFile;
+    }
+    ui.message(setupErrorPrefix(N, P) + " => Loading values from: p" + formatPadded(N, 5) + "\\" +
+               S);
+    ui.message(kRecheckWarning);
+    return readFrom;
 }
 
 void applyDefaultsFrom(int P, const ProjectLoadRequest& q, ProjectSetup& s) {
@@ -153,10 +164,10 @@ void applyDefaultsFrom(int P, const ProjectLoadRequest& q, ProjectSetup& s) {
 }
 
 void loadSetupPart(const ProjectLoadRequest& q, ProjectSetup& s, Ui& ui, ProjectLoadResult& res) {
-    const fs::path setupFile = q.projectPath / "setup.dat";
+    fs::path readFrom = q.projectPath / "setup.dat";
     for (;;) {
         double storedNumber = 0;
-        const int P = readSetupFile(setupFile, s, storedNumber);
+        const int P = readSetupFile(readFrom, s, storedNumber);
         if (P == kSetupFullyRead) {
             if (storedNumber != q.projectNumber) {
                 res.newsLine = "Warning: Project ID# <> Folder Name [p00" +
@@ -166,9 +177,12 @@ void loadSetupPart(const ProjectLoadRequest& q, ProjectSetup& s, Ui& ui, Project
             return;
         }
         // The reload after a restore is done once; a second failure takes the defaults.
-        if (!res.recovered && restoreSetupFile(q, P, s, ui)) {
-            res.recovered = true;
-            continue;
+        if (!res.recovered) {
+            if (const auto restored = restoreSetupFile(q, P, s, ui, res)) {
+                res.recovered = true;
+                readFrom = *restored;
+                continue;
+            }
         }
         ui.message(setupErrorPrefix(q.projectNumber, P) + " => Loading default values...");
         ui.message(kRecheckWarning);
@@ -203,7 +217,9 @@ std::string channelFileError(std::int16_t N, const char* file, const char* what)
 
 }  // namespace
 
-void loadChannelFiles(const fs::path& folder, std::int16_t N, ProjectSetup& s, Ui& ui) {
+std::vector<std::string> loadChannelFiles(const fs::path& folder, std::int16_t N, ProjectSetup& s,
+                                          Ui& ui) {
+    std::vector<std::string> defaulted;
     if (readChannelRecords(folder / "status.dat",
                            [&](FieldReader& r, int i) { return r.int16(s.channelStatus[i]); })) {
         for (int c = 0; c < kChannels; ++c) {
@@ -212,6 +228,7 @@ void loadChannelFiles(const fs::path& folder, std::int16_t N, ProjectSetup& s, U
     } else {
         ui.message(channelFileError(N, "status.dat", "values"));
         setDefaultStatus(s);
+        defaulted.emplace_back("status.dat");
     }
     if (!readChannelRecords(folder / "threshld.dat", [&](FieldReader& r, int i) {
             double v = 0;
@@ -223,23 +240,27 @@ void loadChannelFiles(const fs::path& folder, std::int16_t N, ProjectSetup& s, U
         })) {
         ui.message(channelFileError(N, "threshld.dat", "values"));
         setDefaultThresholds(s);
+        defaulted.emplace_back("threshld.dat");
     }
     if (!readChannelRecords(folder / "groups.dat",
                             [&](FieldReader& r, int i) { return r.text(s.groupName[i]); })) {
         ui.message(channelFileError(N, "groups.dat", "groups"));
         setDefaultGroupNames(s);
+        defaulted.emplace_back("groups.dat");
     }
     if (!readChannelRecords(folder / "chgroup.dat",
                             [&](FieldReader& r, int i) { return r.int16(s.channelGroup[i]); })) {
         ui.message(channelFileError(N, "chgroup.dat", "groups"));
         setDefaultChannelGroups(s);
+        defaulted.emplace_back("chgroup.dat");
     }
+    return defaulted;
 }
 
 ProjectLoadResult loadProjectSettings(const ProjectLoadRequest& q, ProjectSetup& s, Ui& ui) {
     ProjectLoadResult res;
     loadSetupPart(q, s, ui, res);
-    loadChannelFiles(q.projectPath, q.projectNumber, s, ui);
+    res.channelFilesDefaulted = loadChannelFiles(q.projectPath, q.projectNumber, s, ui);
     return res;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/ui.h"
 #include "store/project_setup.h"
@@ -17,6 +18,9 @@ struct ProjectLoadRequest {
     std::int16_t projectNumber = 0;
     // The current project number (Actual_Project_Number), shown in the ID warning.
     std::int16_t currentProject = 0;
+    // False for a look that must leave the folder as it is (a "show"): a recovery then reads
+    // the backup or snapshot where it lies instead of copying it over setup.dat.
+    bool repairFiles = true;
 };
 
 struct ProjectLoadResult {
@@ -26,6 +30,10 @@ struct ProjectLoadResult {
     bool recovered = false;
     // True when some groups of setup.dat were reset to their defaults.
     bool defaultsApplied = false;
+    // Where the damaged setup.dat was kept when a recovery wrote over it; empty otherwise.
+    std::filesystem::path keptDamaged;
+    // The channel files that could not be read and took their defaults, in reading order.
+    std::vector<std::string> channelFilesDefaulted;
 };
 
 // The progress marker after a read of setup.dat: 1 identity, 2 acquisition, 3 detection and
@@ -45,7 +53,8 @@ bool isCompleteSetupFile(const std::filesystem::path& file);
 ProjectLoadResult loadProjectSettings(const ProjectLoadRequest& request, ProjectSetup& s, Ui& ui);
 
 // The four channel files, each independent of the others, each with its own defaults.
-void loadChannelFiles(const std::filesystem::path& folder, std::int16_t projectNumber,
-                      ProjectSetup& s, Ui& ui);
+// Returns the names of the files that took their defaults.
+std::vector<std::string> loadChannelFiles(const std::filesystem::path& folder,
+                                          std::int16_t projectNumber, ProjectSetup& s, Ui& ui);
 
 }  // namespace qv

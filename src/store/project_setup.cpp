@@ -1,5 +1,6 @@
 #include "store/project_setup.h"
 
+#include "common/cp1252.h"
 #include "common/field_text.h"
 #include "common/file_util.h"
 #include "common/number_format.h"
@@ -107,7 +108,8 @@ void setDefaultChannelGroups(ProjectSetup& s) {
 }
 
 std::string workingFolderText(const fs::path& folder) {
-    std::string text = folder.string();
+    // Paths are UTF-8 here; the settings files hold Windows-1252 like every other text.
+    std::string text = utf8ToCp1252(folder.string());
     if (text.empty() || text.back() != '/') {
         text += '/';
     }
@@ -175,15 +177,20 @@ double thresholdAsStored(double v) {
 
 }  // namespace
 
-bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
-                         const std::string& workingFolder) {
+bool saveSetupFile(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
+                   const std::string& workingFolder) {
     const fs::path setupFile = folder / "setup.dat";
     // Only a complete setup.dat becomes the backup: a damaged one must never replace the
     // last good copy that recovery depends on.
     if (isCompleteSetupFile(setupFile)) {
         copyFileOver(setupFile, folder / "setup.bak");
     }
-    bool ok = writeFileAtomic(setupFile, setupFileText(s, projectNumber, workingFolder));
+    return writeFileAtomic(setupFile, setupFileText(s, projectNumber, workingFolder));
+}
+
+bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
+                         const std::string& workingFolder) {
+    bool ok = saveSetupFile(folder, s, projectNumber, workingFolder);
     ok = writeFileAtomic(folder / "status.dat",
                          channelFileText("<Channel>, <Enabled>",
                                          [&](FieldWriter& w, int c) {

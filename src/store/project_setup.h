@@ -96,6 +96,10 @@ void setDefaultChannelGroups(ProjectSetup& s);
 // separator.
 std::string workingFolderText(const std::filesystem::path& folder);
 
+// Writes setup.dat alone, keeping the previous one as setup.bak when it reads completely.
+[[nodiscard]] bool saveSetupFile(const std::filesystem::path& folder, const ProjectSetup& s,
+                                 std::int16_t projectNumber, const std::string& workingFolder);
+
 // Writes setup.dat (after keeping the previous good one as setup.bak), status.dat,
 // threshld.dat, groups.dat and chgroup.dat into the folder. Num_proj is written from
 // projectNumber and Working_folder from workingFolder. False when any file could not be

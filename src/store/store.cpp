@@ -49,8 +49,8 @@ Store::StartUp Store::startUp() {
     return StartUp::Ready;
 }
 
-void Store::loadConfiguration() {
-    qv::loadConfiguration(applicationFolder_, config_, ui_);
+bool Store::loadConfiguration() {
+    return qv::loadConfiguration(applicationFolder_, config_, ui_);
 }
 
 bool Store::saveConfiguration() {
@@ -67,11 +67,11 @@ void Store::chooseProjectPath() {
     }
 }
 
-ProjectLoadResult Store::loadProjectSettings(std::int16_t N) {
-    const ProjectLoadRequest request{projectPath_, N, config_.Actual_Project_Number};
+ProjectLoadResult Store::loadProjectSettings(std::int16_t N, bool repairFiles) {
+    const ProjectLoadRequest request{projectPath_, N, config_.Actual_Project_Number, repairFiles};
     ProjectLoadResult result = qv::loadProjectSettings(request, setup_, ui_);
     newsLine_ = result.newsLine;
-    loadPlateFormat();
+    plateDefaulted_ = !loadPlateFormat();
     return result;
 }
 
@@ -82,8 +82,8 @@ bool Store::saveProjectSettings() {
     return qv::saveProjectSettings(projectPath_, setup_, config_.Actual_Project_Number, folder);
 }
 
-void Store::loadPlateFormat() {
-    qv::loadPlateFormat(applicationFolder_, setup_.Plate_format, plate_, ui_);
+bool Store::loadPlateFormat() {
+    return qv::loadPlateFormat(applicationFolder_, setup_.Plate_format, plate_, ui_);
 }
 
 }  // namespace qv

@@ -59,20 +59,25 @@ class Store {
     StartUp startUp();
 
     bool configExists() const;
-    void loadConfiguration();
+    // False when config.dat could not be read and the default configuration was taken.
+    bool loadConfiguration();
     bool saveConfiguration();
     // The project folder of Actual_Project_Number when it exists, otherwise the application
     // folder with Actual_Project_Number set to 0.
     void chooseProjectPath();
 
     // setup.dat with its recovery, the channel files and the plate format, from the project
-    // path, for project number N.
-    ProjectLoadResult loadProjectSettings(std::int16_t N);
+    // path, for project number N. With repairFiles false nothing in the folder is written: a
+    // recovery reads the backup where it lies (for views that only show what would load).
+    ProjectLoadResult loadProjectSettings(std::int16_t N, bool repairFiles = true);
     // Into the project path, with Num_proj = Actual_Project_Number and Working_folder the
     // project folder of that number. False when a file could not be written.
     [[nodiscard]] bool saveProjectSettings();
-    // The plate format named by Plate_format (which may become "w96f").
-    void loadPlateFormat();
+    // The plate format named by Plate_format (which may become "w96f"); false when a built-in
+    // format was taken instead of the file.
+    bool loadPlateFormat();
+    // Whether the last loadProjectSettings took a built-in plate format.
+    bool plateDefaulted() const { return plateDefaulted_; }
 
     // The ID warning of the last load for the start screen's news line; empty when none.
     const std::string& newsLine() const { return newsLine_; }
@@ -87,6 +92,7 @@ class Store {
     ReportConfig report_;
     CalibrationValues calibration_;
     std::string newsLine_;
+    bool plateDefaulted_ = false;
 };
 
 }  // namespace qv

@@ -94,10 +94,16 @@ TEST(BasalPeriod, AnswersOutsideTheRangeAskAgain) {
     EXPECT_TRUE(ui.scriptUsedUp());
 }
 
-TEST(BasalPeriod, WithdrawnInputEndsTheQuestion) {
+TEST(BasalPeriod, CancelIsAskedAgainUntilAValueInRange) {
     ScriptedUi ui;
     ui.queueInput(std::nullopt);
-    EXPECT_EQ(askBasalMinutes(240, 30, ui), 0);
+    ui.queueInput(std::nullopt);
+    ui.queueInput(std::nullopt);
+    ui.queueInput("240");
+    EXPECT_EQ(askBasalMinutes(240, 30, ui), 240);
+    ASSERT_EQ(ui.prompts.size(), 4u);
+    EXPECT_EQ(ui.prompts[1], "Enter a value between 30 and 240");
+    EXPECT_EQ(ui.prompts[3], "Enter a value between 30 and 240");
 }
 
 TEST_F(BasalTest, PercentOfTheMeanBasalBin) {
@@ -117,6 +123,7 @@ TEST_F(BasalTest, PercentOfTheMeanBasalBin) {
     EXPECT_EQ(normalise(report, groups), BasalOutcome::Done);
     EXPECT_EQ(ui_.messages.front(), "Using Groups Selected in Experiment: " +
                                         report_.string().substr(report_.string().size() - 20));
+    EXPECT_EQ(ui_.messageTitles.front(), "<BASAL CALCULATION>");
     EXPECT_EQ(report.counts[0][0], 150);
     EXPECT_EQ(report.counts[1][0], 300);
     EXPECT_EQ(ui_.questions[0], "You have 3 BASAL WELLS with 0 activity. Proceed anyway??");

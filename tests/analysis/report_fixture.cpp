@@ -85,7 +85,7 @@ void AcquisitionFixture::write(const std::filesystem::path& folder,
     s.endRecord();
     s.text("<Aq_mode>,<Aq_lapse>,<Sample_Rate>,<RT_Buffer>,<DSP_Method>,<DSP_Interval>");
     s.endRecord();
-    for (int v : {1, 30, 99, 500, dspMethod, 30}) {
+    for (int v : {1, 30, 99, rtBuffer, dspMethod, 30}) {
         s.number(std::int64_t{v});
     }
     s.endRecord().text("<Binary_Acq>,...").endRecord();

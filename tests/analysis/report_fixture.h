@@ -27,6 +27,7 @@ struct AcquisitionFixture {
     int dspMethod = 1;
     int organism = 0;
     int snrx10 = 18;
+    int rtBuffer = 500;
     std::string name = "My test 1";
     std::vector<std::string> groupNames = {"Control", "Larvae", "Mutants"};
     // Group of every channel; empty gives channels of beam columns 1-8 group 0, 9-16 group 1,

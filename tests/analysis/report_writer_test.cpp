@@ -188,6 +188,42 @@ TEST_F(ReportWriterTest, HeldReportGoesToTheNextFreeName) {
     EXPECT_EQ(*generate(request(ReportLayout::Rows)).path, folder_ / "report_2.csv");
 }
 
+// An acquisition named like an output of the folder keeps its report, and the export's file
+// of that name stays the export's.
+TEST_F(ReportWriterTest, CopyNamedLikeAnotherOutputIsNotWritten) {
+    for (const char* name : {"time", "000_A1", "ch000007", "report_2"}) {
+        fixture_.name = name;
+        fixture_.write(folder_, run(90));
+        const fs::path other = folder_ / (std::string(name) + ".txt");
+        writeBytes(other, "1800 3600 5400\r\n");
+        ui_.messages.clear();
+        const auto out = generate(request(ReportLayout::Rows, false));
+        ASSERT_TRUE(out.path) << name;
+        EXPECT_EQ(readBytes(other), "1800 3600 5400\r\n") << name;
+        EXPECT_FALSE(out.copy.written);
+        EXPECT_TRUE(out.copy.nameTaken);
+        ASSERT_EQ(ui_.messages.size(), 1u) << name;
+        EXPECT_EQ(ui_.messages[0],
+                  "Copy named after the acquisition not written: " + std::string(name) +
+                      ".txt is the name of another output of the folder");
+    }
+}
+
+TEST_F(ReportWriterTest, CopyThatCannotBeWrittenIsSaidSo) {
+    fixture_.write(folder_, run(90));
+    // A folder in the way stands for a copy that cannot be replaced (read-only, held).
+    fs::create_directories(folder_ / "My_test_1.csv");
+    const auto out = generate(request(ReportLayout::Rows));
+    ASSERT_TRUE(out.path);
+    EXPECT_FALSE(out.copy.written);
+    EXPECT_FALSE(out.copy.nameTaken);
+    EXPECT_EQ(out.copy.path, folder_ / "My_test_1.csv");
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0], "Cannot write the copy named after the acquisition: " +
+                                   (folder_ / "My_test_1.csv").string() +
+                                   " (the file there holds an earlier report)");
+}
+
 TEST_F(ReportWriterTest, AutoreportDoesNotOpenTheFile) {
     fixture_.write(folder_, run(90));
     auto r = request(ReportLayout::Rows);
@@ -299,6 +335,18 @@ TEST_F(ReportWriterTest, EveryInputFileGarbledOrCutShort) {
 TEST(ReportCopyName, BlanksAndSeparatorsBecomeUnderscores) {
     EXPECT_EQ(acquisitionCopyName("My test 1", ".txt"), "My_test_1.txt");
     EXPECT_EQ(acquisitionCopyName("../up", ".csv"), ".._up.csv");
+    EXPECT_EQ(acquisitionCopyName("Ni\xf1o 2", ".txt"), "Ni\xc3\xb1o_2.txt");
+}
+
+TEST(ReportCopyName, NamesOfOtherOutputsAreTaken) {
+    for (const char* taken : {"time.txt", "ch000000.txt", "ch000383.txt", "005_F1.txt",
+                              "383_P24.txt", "report.csv", "report.txt", "report_12.txt"}) {
+        EXPECT_TRUE(isOtherOutputName(taken)) << taken;
+    }
+    for (const char* free : {"time.csv", "ch12.txt", "005_f1.txt", "005-F1.txt", "00_F1.txt",
+                             "005_F.txt", "reports.txt", "report_x.csv", "My_test_1.txt"}) {
+        EXPECT_FALSE(isOtherOutputName(free)) << free;
+    }
 }
 
 }  // namespace

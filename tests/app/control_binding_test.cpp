@@ -1,5 +1,9 @@
+#include <QFrame>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -17,7 +21,23 @@ class ControlBindingTest : public QObject {
   private slots:
     void listsFollowTheLogicAndReportTheUsersChoice();
     void picturesGiveTheLogicTheirCanvasAndMouseInUserUnits();
+    void aWindowShownByItsLogicActivatesWithTheLogicsState();
+    void backColoursKeepTheViewsOwnStyle();
 };
+
+namespace {
+
+// A window whose showing runs a handler, as activation does, through the binding.
+class ActivatedWindow : public QWidget {
+  public:
+    ControlBinding* binding = nullptr;
+    std::function<void()> onShow;
+
+  protected:
+    void showEvent(QShowEvent*) override { binding->handle(onShow); }
+};
+
+}  // namespace
 
 void ControlBindingTest::listsFollowTheLogicAndReportTheUsersChoice() {
     Controls controls;
@@ -90,6 +110,76 @@ void ControlBindingTest::picturesGiveTheLogicTheirCanvasAndMouseInUserUnits() {
     QCOMPARE(seen[1].kind, MouseEvent::Kind::Up);
     QCOMPARE(seen[1].x, 12.0);
     QCOMPARE(seen[1].y, 0.0);
+}
+
+// Showing the window reads every widget back before its handler runs, so the widgets must
+// hold what the logic set before the window appears; option buttons are read back too.
+void ControlBindingTest::aWindowShownByItsLogicActivatesWithTheLogicsState() {
+    Controls controls;
+    Control& form = controls.add("frm_test", ControlKind::Form, "Test");
+    Control& folder = controls.add("Txt_folder", ControlKind::TextBox);
+    Control& option0 = controls.add("Option_kind_0", ControlKind::CheckBox, "first");
+    Control& option1 = controls.add("Option_kind_1", ControlKind::CheckBox, "second");
+    form.visible = false;
+    ActivatedWindow window;
+    window.setObjectName("frm_test");
+    auto* layout = new QVBoxLayout(&window);
+    auto* folderBox = new QLineEdit;
+    folderBox->setObjectName("Txt_folder");
+    layout->addWidget(folderBox);
+    auto* first = new QRadioButton;
+    first->setObjectName("Option_kind_0");
+    auto* second = new QRadioButton;
+    second->setObjectName("Option_kind_1");
+    layout->addWidget(first);
+    layout->addWidget(second);
+    ControlBinding binding(controls, window);
+    window.binding = &binding;
+    std::string seen;
+    window.onShow = [&] { seen = folder.text; };
+    binding.apply();
+
+    folder.text = "/data/p00001/20240614_1530";
+    option1.checked = true;
+    form.visible = true;
+    binding.apply();
+    QVERIFY(window.isVisible());
+    QCOMPARE(seen, std::string("/data/p00001/20240614_1530"));
+    QVERIFY(second->isChecked());
+    QVERIFY(option1.checked);
+
+    first->setChecked(true);
+    binding.handle([] {});
+    QVERIFY(option0.checked);
+    QVERIFY(!option1.checked);
+}
+
+void ControlBindingTest::backColoursKeepTheViewsOwnStyle() {
+    Controls controls;
+    Control& lamp = controls.add("shape_lamp", ControlKind::Shape);
+    Control& knob = controls.add("cmd_knob", ControlKind::Button, "OFF");
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* lampWidget = new QFrame;
+    lampWidget->setObjectName("shape_lamp");
+    lampWidget->setProperty("qvStyle", "border-radius: 9px;");
+    auto* knobWidget = new QPushButton;
+    knobWidget->setObjectName("cmd_knob");
+    layout->addWidget(lampWidget);
+    layout->addWidget(knobWidget);
+    ControlBinding binding(controls, window);
+
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(), QString());
+    lamp.backColor = Color{0, 255, 0}.packed();
+    knob.backColor = colors::blue.packed();
+    binding.apply();
+    QCOMPARE(lampWidget->styleSheet(),
+             QString("border-radius: 9px;background-color: rgb(0, 255, 0);"));
+    QCOMPARE(knobWidget->styleSheet(), QString("background-color: rgb(0, 0, 255);"));
+    knob.backColor = -1;
+    binding.apply();
+    QCOMPARE(knobWidget->styleSheet(), QString());
 }
 
 }  // namespace qv::app

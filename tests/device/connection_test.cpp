@@ -161,21 +161,77 @@ TEST_F(ConnectionTest, TypedPortThatCannotOpenIsInvalid) {
     EXPECT_TRUE(saved_.empty());
 }
 
-// The typed port that opens is saved and kept open: the program stays connected instead
-// of ending up neither offline nor able to reach the port.
-TEST_F(ConnectionTest, TypedPortThatOpensIsSavedAndKeptOpen) {
+// A typed port that opens is saved, then identified like any other: a device that does not
+// name itself leaves the program offline, never "connected" to a port it cannot talk to.
+TEST_F(ConnectionTest, TypedPortIsSavedButWithoutAnIdentificationGoesOffline) {
     instrument(7, 123, 1.0);  // a device that is there but does not identify
     recorder_.queueInput(std::string(" 7"));
     connection_.connectAction();
     EXPECT_EQ(saved_, (std::vector<std::int16_t>{7}));
-    EXPECT_FALSE(state_.offline);
+    EXPECT_TRUE(state_.offline);
+    EXPECT_FALSE(state_.connected);
+    EXPECT_FALSE(comm_.isOpen(7));
+    EXPECT_EQ(state_.serialNumber, 0);
+    EXPECT_EQ(recorder_.messages, (std::vector<std::string>{"PORT NOT FOUND"}));
+    EXPECT_TRUE(connection_.view().startScreenShown);
+}
+
+// An instrument switched on while the question waited is found on the typed port.
+TEST_F(ConnectionTest, TypedPortWhereTheInstrumentNowAnswersConnects) {
+    testing::ScriptedLine line;
+    line.queue({});  // the search's two attempts on port 7 hear nothing
+    line.queue({});
+    line.queue({0, 123});
+    backend_.attach("COM7", line);
+    state_.currentPort = 4;
+    recorder_.queueInput(std::string("7"));
+    connection_.connectAction();
+    EXPECT_EQ(saved_, (std::vector<std::int16_t>{7}));
     EXPECT_TRUE(state_.connected);
+    EXPECT_FALSE(state_.offline);
+    EXPECT_EQ(state_.serialNumber, 123);
     EXPECT_TRUE(comm_.isOpen(7));
-    EXPECT_EQ(state_.currentPort, 7);
-    // Its calibration never answered: the defaults hold.
-    EXPECT_FALSE(state_.factoryCalibration);
-    EXPECT_DOUBLE_EQ(state_.temperatureSlope, 0.219);
-    EXPECT_DOUBLE_EQ(state_.temperatureOffset, 0.0);
+    EXPECT_EQ(connection_.view().LblNews, "Status = Connected on COM[ 7 ]");
+}
+
+TEST_F(ConnectionTest, ABoundedSearchStopsAtItsLastPort) {
+    instrument(5, 123);
+    state_.currentPort = 4;
+    connection_.setLastSearchPort(3);
+    recorder_.queueInput(std::nullopt);
+    connection_.connectAction();
+    EXPECT_EQ(searched(), (std::vector<int>{4, 1, 2, 3}));
+    EXPECT_EQ(opens(5), 0);
+    EXPECT_TRUE(state_.offline);
+    ASSERT_EQ(recorder_.prompts.size(), 1u);
+    EXPECT_EQ(recorder_.prompts[0],
+              "COM(3) PORT ERROR. Type New Port number or <Enter> to go Offline");
+}
+
+// An instrument that identified itself during the search and then went away: the connection
+// holds until someone asks again, and then it is gone.
+TEST_F(ConnectionTest, ConfirmingAnInstrumentThatWentAwayEndsOffline) {
+    testing::ScriptedLine line;
+    line.queue({0, 123});
+    backend_.attach("COM4", line);
+    state_.currentPort = 4;
+    connection_.connectAction();
+    ASSERT_TRUE(state_.connected);
+    EXPECT_FALSE(connection_.confirmInstrument());
+    EXPECT_FALSE(state_.connected);
+    EXPECT_TRUE(state_.offline);
+    EXPECT_EQ(state_.serialNumber, 0);
+    EXPECT_FALSE(comm_.isOpen(4));
+}
+
+TEST_F(ConnectionTest, ConfirmingAnInstrumentStillThereKeepsTheConnection) {
+    instrument(4, 123);
+    state_.currentPort = 4;
+    connection_.connectAction();
+    EXPECT_TRUE(connection_.confirmInstrument());
+    EXPECT_TRUE(state_.connected);
+    EXPECT_TRUE(comm_.isOpen(4));
+    EXPECT_EQ(state_.serialNumber, 123);
 }
 
 TEST_F(ConnectionTest, ComMenuChoiceSavesWithoutTouchingTheOpenPort) {

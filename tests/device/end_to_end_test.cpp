@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -120,14 +121,16 @@ TEST(EndToEnd, ProbeFindsTheVirtualInstrumentOnAPseudoTerminal) {
     const std::string out = readAll(probe.out);
     EXPECT_EQ(waitFor(probe.pid, 30000, clock), 0) << out;
 
-    EXPECT_NE(out.find("\"port\": 5"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"serialNumber\": 77"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"offline\": false"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"factoryCalibration\": true"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"slope\": 0.219"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"offset\": 0.5"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"calibrationMonth\": 6"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"calibrationYear\": 24"), std::string::npos) << out;
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["port"], 5) << out;
+    EXPECT_EQ(j["serial_number"], 77) << out;
+    EXPECT_EQ(j["connected"], true) << out;
+    EXPECT_EQ(j["offline"], false) << out;
+    EXPECT_EQ(j["factory_calibration"], true) << out;
+    EXPECT_DOUBLE_EQ(j["slope"].get<double>(), 0.219) << out;
+    EXPECT_DOUBLE_EQ(j["offset"].get<double>(), 0.5) << out;
+    EXPECT_EQ(j["calibration_month"], 6) << out;
+    EXPECT_EQ(j["calibration_year"], 24) << out;
     // Nothing was typed, so the configuration stays as it was.
     EXPECT_EQ(qv::testing::readBytes(dir / "app" / "config.dat"), config);
 
@@ -157,8 +160,9 @@ TEST(EndToEnd, ProbeWithoutAnInstrumentReportsOffline) {
     ASSERT_GT(probe.pid, 0);
     const std::string out = readAll(probe.out);
     EXPECT_EQ(waitFor(probe.pid, 30000, clock), 1) << out;
-    EXPECT_NE(out.find("\"offline\": true"), std::string::npos) << out;
-    EXPECT_NE(out.find("\"connected\": false"), std::string::npos) << out;
+    const auto j = nlohmann::json::parse(out);
+    EXPECT_EQ(j["offline"], true) << out;
+    EXPECT_EQ(j["connected"], false) << out;
 }
 
 }  // namespace

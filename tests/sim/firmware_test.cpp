@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 
 namespace qv::sim {
 namespace {
@@ -171,18 +172,67 @@ TEST(Firmware, LightFollowsPinHoleAndGainSoCalibrationConverges) {
     }
 }
 
-TEST(Firmware, TemperatureFollowsTheControlWord) {
+TEST(Firmware, TemperatureFollowsTheControlWordAtAChambersPace) {
     Rig r;
     const double slope = 0.219, offset = 0.5;
     const double start = r.ask(0, 33, 0)[0] * slope + offset;
     EXPECT_NEAR(start, 22.0, 0.3);
-    r.ask(0, 16, 3);  // temperature control on, heating
-    r.clock.advanceMs(20 * 60 * 1000);
-    const double warm = r.ask(0, 33, 0)[0] * slope + offset;
-    EXPECT_GT(warm, 35.0);
-    r.ask(0, 16, 1);  // cooling
-    r.clock.advanceMs(30 * 60 * 1000);
-    EXPECT_LT(r.ask(0, 33, 0)[0] * slope + offset, 15.0);
+    // Heating, then cooling, then the unit off: never faster than a degree a minute.
+    double previous = r.fw.chamberC();
+    auto minute = [&](int control) {
+        r.ask(0, 16, control);
+        r.clock.advanceMs(60 * 1000);
+        const double now = r.fw.chamberC();
+        EXPECT_LE(std::abs(now - previous), 1.0 + 1e-9);
+        previous = now;
+        return now;
+    };
+    double t = 0;
+    for (int m = 0; m < 20; ++m) {
+        t = minute(3);  // temperature control on, heating
+    }
+    EXPECT_GT(t, 30.0);
+    EXPECT_GT(r.ask(0, 33, 0)[0] * slope + offset, 30.0);
+    for (int m = 0; m < 40; ++m) {
+        t = minute(1);  // cooling
+    }
+    EXPECT_LT(t, 15.0);
+    // Heating bit without control on: the unit is off and the room takes the chamber back.
+    for (int m = 0; m < 180; ++m) {
+        t = minute(2);
+    }
+    EXPECT_NEAR(t, 22.0, 1.0);
+    // A long silence gives the chamber a reading brings after frequent readings.
+    Rig quiet;
+    quiet.ask(0, 16, 3);
+    quiet.clock.advanceMs(20 * 60 * 1000);
+    Rig busy;
+    busy.ask(0, 16, 3);
+    for (int s = 0; s < 20 * 60; s += 15) {
+        busy.clock.advanceMs(15 * 1000);
+        busy.fw.chamberC();
+    }
+    EXPECT_NEAR(quiet.fw.chamberC(), busy.fw.chamberC(), 1e-6);
+}
+
+TEST(Firmware, DeadBeamsStayDarkAtEverySetting) {
+    InstrumentConfig c;
+    c.plateInserted = false;
+    c.deadBeams = {5, 200};
+    Rig r(c);
+    r.ask(0, 17, 7 * 32 + 7);
+    r.ask(1, 17, 7 * 32 + 7);  // every beam at full power
+    for (int ch = 0; ch < kChannels; ++ch) {
+        if (ch == 5 || ch == 200) {
+            EXPECT_LE(r.fw.clearLevel(ch), 1024) << ch;
+        } else {
+            EXPECT_GE(r.fw.clearLevel(ch), 1639) << ch;
+        }
+    }
+    r.ask(0, 0, 0);  // service form
+    const Bytes b = r.ask(0, 48, 5);
+    ASSERT_EQ(b.size(), 192u);
+    EXPECT_LE(b[0] * 256 + b[1], 40);  // channel 5, first value of the read at 5
 }
 
 TEST(Firmware, OrganismsMakeReproducibleDipsOnOccupiedBeams) {

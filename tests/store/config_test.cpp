@@ -53,6 +53,15 @@ TEST(Config, UnreadableFileGivesTheDefaultSetOverValuesAlreadyRead) {
     }
 }
 
+TEST(Config, LoadSaysWhetherTheFileOrTheDefaultsWereTaken) {
+    TempDir dir;
+    ScriptedUi ui;
+    AppConfig c;
+    EXPECT_FALSE(loadConfiguration(dir.path(), c, ui));
+    writeBytes(dir / "config.dat", std::string(kHeader) + "3,5,4,0\r\n");
+    EXPECT_TRUE(loadConfiguration(dir.path(), c, ui));
+}
+
 TEST(Config, SaveAfterLoadAlwaysWritesZeroRestartTime) {
     TempDir dir;
     ScriptedUi ui;

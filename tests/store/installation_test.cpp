@@ -8,6 +8,7 @@
 #include "common/field_text.h"
 #include "common/scripted_ui.h"
 #include "store/calibration_values.h"
+#include "store/project_load.h"
 #include "store/report_config.h"
 #include "store/watched_folders.h"
 #include "support/temp_dir.h"
@@ -204,11 +205,46 @@ TEST(InstallationData, RefusesToOverwriteWithoutForce) {
     EXPECT_EQ(readBytes(dir / "config.dat"), "\"Config\"\r\n3,5,4,0\r\n");
     EXPECT_FALSE(fs::exists(dir / "w384.dat"));
 
-    EXPECT_EQ(layInstallationData(dataDir(), dir.path(), true).status, InstallStatus::Ok);
+    const InstallResult forced = layInstallationData(dataDir(), dir.path(), true, "kept");
+    EXPECT_EQ(forced.status, InstallStatus::Ok);
     EXPECT_NE(readBytes(dir / "config.dat"), "\"Config\"\r\n3,5,4,0\r\n");
+    // What the folder held is not lost: the replaced file waits in the kept folder.
+    EXPECT_EQ(forced.replaced, std::vector<std::string>{"config.dat"});
+    EXPECT_EQ(forced.keptFolder, dir / "kept");
+    EXPECT_EQ(readBytes(dir / "kept" / "config.dat"), "\"Config\"\r\n3,5,4,0\r\n");
 
     TempDir empty;
     EXPECT_EQ(layInstallationData(empty.path(), dir / "x", false).status, InstallStatus::NoData);
+}
+
+TEST(InstallationData, ForcingAgainKeepsEachEarlierStateInItsOwnFolder) {
+    TempDir dir;
+    ASSERT_EQ(layInstallationData(dataDir(), dir.path(), false).status, InstallStatus::Ok);
+    writeBytes(dir / "calvalue.dat", "first user calibration");
+    ASSERT_EQ(layInstallationData(dataDir(), dir.path(), true, "kept").status, InstallStatus::Ok);
+    writeBytes(dir / "calvalue.dat", "second user calibration");
+    const InstallResult r = layInstallationData(dataDir(), dir.path(), true, "kept");
+    ASSERT_EQ(r.status, InstallStatus::Ok);
+    EXPECT_EQ(r.keptFolder, dir / "kept_2");
+    EXPECT_EQ(readBytes(dir / "kept" / "calvalue.dat"), "first user calibration");
+    EXPECT_EQ(readBytes(dir / "kept_2" / "calvalue.dat"), "second user calibration");
+    // Files laid again unchanged are not kept: only what differed.
+    EXPECT_FALSE(fs::exists(dir / "kept_2" / "w384.dat"));
+}
+
+// A text field cannot hold a double quote; a folder whose path has one must still give a
+// setup.dat that loads.
+TEST(InstallationData, FolderWithAQuoteInItsPathStillLoads) {
+    TempDir dir;
+    const fs::path app = dir / "the \"lab\" folder";
+    ASSERT_EQ(layInstallationData(dataDir(), app, false).status, InstallStatus::Ok);
+    ProjectSetup s;
+    ScriptedUi ui;
+    const auto r = loadProjectSettings({app, 0, 0}, s, ui);
+    EXPECT_FALSE(r.defaultsApplied);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
+    EXPECT_EQ(s.Plate_format, "w96f");
+    EXPECT_EQ(s.Working_folder.find('"'), std::string::npos);
 }
 
 }  // namespace

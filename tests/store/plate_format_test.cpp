@@ -44,7 +44,7 @@ TEST(PlateDefaults, UnknownCodeBecomesW96f) {
     ScriptedUi ui;
     PlateFormat p;
     std::string code = "w24";
-    loadPlateFormat(dir.path(), code, p, ui);
+    EXPECT_FALSE(loadPlateFormat(dir.path(), code, p, ui));
     EXPECT_EQ(code, "w96f");
     EXPECT_EQ(ui.messages, std::vector<std::string>{fallbackMessage("w24", 0)});
     EXPECT_EQ(p.rows, 8);
@@ -92,7 +92,7 @@ TEST(PlateFile, ReadsGeometryAndHigherChannelWins) {
     ScriptedUi ui;
     PlateFormat p;
     std::string code = "w6";
-    loadPlateFormat(dir.path(), code, p, ui);
+    EXPECT_TRUE(loadPlateFormat(dir.path(), code, p, ui));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(code, "w6");
     EXPECT_EQ(p.rows, 2);

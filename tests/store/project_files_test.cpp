@@ -63,6 +63,7 @@ TEST(ProjectTitle, ShowsNumberAndNameOrRepairsOrSaysNotFound) {
     EXPECT_EQ(readProjectTitle(dir / "p2", ui), "<Project> p00004: FromBak");
     EXPECT_EQ(ui.messages,
               std::vector<std::string>{"Error reading Setup.dat -> recovered from Setup.bak"});
+    EXPECT_EQ(readBytes(dir / "p2" / "setup.dat.damaged"), "\"short\"\r\n");
 
     writeBytes(dir / "p3" / "20240101_0900" / "setup.dat", setupText(5, "Snap"));
     EXPECT_EQ(readProjectTitle(dir / "p3", ui), "<Project> p00005: Snap");

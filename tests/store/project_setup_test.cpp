@@ -147,6 +147,66 @@ TEST(ProjectLoad, RecoversFromBackupWithBothMessages) {
     EXPECT_EQ(readBytes(p / "setup.dat"), readBytes(p / "setup.bak"));
 }
 
+// A setup.dat of 20 lines whose acquisition group does not read.
+std::string damagedSetup(const std::string& name) {
+    auto lines = testing::linesOf(setupText(3, name, 1));
+    lines[3] = "1,x,1,1,1,1";
+    return testing::joinCrLf(lines);
+}
+
+// What the user had in setup.dat stays beside the recovered file, every time.
+TEST(ProjectLoad, RecoveryKeepsTheDamagedFileBesideTheRecoveredOne) {
+    TempDir dir;
+    const fs::path p = dir / "p00003";
+    writeBytes(p / "setup.bak", setupText(3, "FromBak", 5));
+    writeBytes(p / "setup.dat", damagedSetup("Mine"));
+    testing::writeChannelFiles(p);
+    ProjectSetup s;
+    ScriptedUi ui;
+    const auto r = load(p, 3, s, ui);
+    EXPECT_TRUE(r.recovered);
+    EXPECT_EQ(r.keptDamaged, p / "setup.dat.damaged");
+    EXPECT_EQ(readBytes(p / "setup.dat.damaged"), damagedSetup("Mine"));
+    EXPECT_EQ(readBytes(p / "setup.dat"), readBytes(p / "setup.bak"));
+
+    writeBytes(p / "setup.dat", damagedSetup("Again"));
+    load(p, 3, s, ui);
+    EXPECT_EQ(readBytes(p / "setup.dat.damaged2"), damagedSetup("Again"));
+    EXPECT_EQ(readBytes(p / "setup.dat.damaged"), damagedSetup("Mine"));
+}
+
+// A look at a project (a "show") reads what a load would bring back and writes nothing.
+TEST(ProjectLoad, WithoutRepairTheRecoveryReadsTheBackupWhereItLies) {
+    TempDir dir;
+    const fs::path p = dir / "p00003";
+    writeBytes(p / "20240101_0900" / "setup.dat", setupText(3, "Snap", 2));
+    writeBytes(p / "setup.dat", damagedSetup("Mine"));
+    testing::writeChannelFiles(p);
+    ProjectSetup s;
+    ScriptedUi ui;
+    const auto r = loadProjectSettings({p, 3, 3, false}, s, ui);
+    EXPECT_TRUE(r.recovered);
+    EXPECT_EQ(s.Name, "Snap");
+    EXPECT_EQ(s.Aq_lapse, 2);
+    EXPECT_EQ(readBytes(p / "setup.dat"), damagedSetup("Mine"));
+    EXPECT_FALSE(fs::exists(p / "setup.dat.damaged"));
+    EXPECT_TRUE(r.keptDamaged.empty());
+    EXPECT_EQ(ui.messages.at(0),
+              "Error [\\p00003\\setup.dat] ID#2 => Loading values from: p00003\\20240101_0900");
+}
+
+TEST(ProjectLoad, ChannelFilesThatTookTheirDefaultsAreNamed) {
+    TempDir dir;
+    writeBytes(dir / "setup.dat", setupText(1, "One", 1));
+    testing::writeChannelFiles(dir.path());
+    fs::remove(dir / "groups.dat");
+    writeBytes(dir / "threshld.dat", "garbage");
+    ProjectSetup s;
+    ScriptedUi ui;
+    const auto r = load(dir.path(), 1, s, ui);
+    EXPECT_EQ(r.channelFilesDefaulted, (std::vector<std::string>{"threshld.dat", "groups.dat"}));
+}
+
 TEST(ProjectLoad, RecoversFromTheAcquisitionThatIsReallyNewest) {
     TempDir dir;
     const fs::path p = dir / "p00003";

@@ -1,5 +1,6 @@
 // A project folder as the project lists see it: the title reader (which repairs a short
-// setup.dat from setup.bak or the newest acquisition snapshot), the newest-acquisition search
+// setup.dat from setup.bak or the newest acquisition snapshot, keeping the short one as
+// setup.dat.damaged), the newest-acquisition search
 // over whatever folders lie there, the line count, and the rename of the stored name.
 //
 // Input: one byte of flags (bit 0 setup.dat present, bit 1 setup.bak present), then parts:
@@ -24,6 +25,13 @@ namespace {
 bool usableName(const std::string& n) {
     return !n.empty() && n.size() < 100 && n != "." && n != ".." && !n.ends_with(".tmp~") &&
            n.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+// setup.dat.damaged, setup.dat.damaged2, ...: where a repair keeps what it wrote over.
+bool isDamagedCopyName(const std::string& p) {
+    const std::string stem = "setup.dat.damaged";
+    return p.starts_with(stem) &&
+           p.find_first_not_of("0123456789", stem.size()) == std::string::npos;
 }
 
 }  // namespace
@@ -73,18 +81,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::check(title.starts_with("<Project> p") || title == "ERROR on SETUP.DAT FILE!!!",
                 "a title of an unknown form");
     const auto after = fuzz::snapshot(folder);
-    fuzz::expectUnchanged(before, after, "readProjectTitle",
-                          [](const std::string& p) { return p == "setup.dat"; });
+    fuzz::expectUnchanged(before, after, "readProjectTitle", [](const std::string& p) {
+        return p == "setup.dat" || isDamagedCopyName(p);
+    });
     const auto was = before.files.find("setup.dat");
     const auto now = after.files.find("setup.dat");
+    std::vector<std::string> kept;
+    for (const auto& [p, bytes] : after.files) {
+        if (isDamagedCopyName(p) && !before.files.contains(p)) {
+            kept.push_back(p);
+        }
+    }
     if (now != after.files.end() && (was == before.files.end() || was->second != now->second)) {
         const bool fromBak = (flags & 2) && now->second == part(1);
         const bool fromSnapshot = !newest.empty() && now->second == part(3);
         fuzz::check(fromBak || fromSnapshot, "setup.dat became neither setup.bak nor a snapshot");
         fuzz::check(ui.messages.size() == 1, "a repair without its message");
+        // The short file the repair wrote over is kept under the first free name.
+        if (was != before.files.end()) {
+            fuzz::check(kept.size() == 1 && after.files.at(kept[0]) == was->second,
+                        "the short setup.dat was not kept before the repair");
+            std::string firstFree = "setup.dat.damaged";
+            for (int k = 2; before.files.contains(firstFree) || before.folders.contains(firstFree);
+                 ++k) {
+                firstFree = "setup.dat.damaged" + std::to_string(k);
+            }
+            fuzz::check(kept[0] == firstFree, "the kept copy passed over a free name");
+        } else {
+            fuzz::check(kept.empty(), "a copy kept of a setup.dat that was not there");
+        }
     } else {
         fuzz::check(now != after.files.end() || was == before.files.end(), "setup.dat removed");
         fuzz::check(ui.messages.empty(), "a repair message without a repair");
+        fuzz::check(kept.empty(), "a damaged copy kept without a repair");
     }
 
     fuzz::mustNotThrow("countLines and isCompleteSetupFile", [&] {

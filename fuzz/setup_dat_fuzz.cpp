@@ -3,10 +3,12 @@
 //
 // Input: one byte of flags, then up to three files: setup.dat, setup.bak and the snapshot's
 // setup.dat. Flag bits: 0 setup.dat present, 1 setup.bak present, 2 snapshot present,
-// 3 load project 0 (the application folder) instead of project 1.
+// 3 load project 0 (the application folder) instead of project 1, 4 a look that must write
+// nothing (a "show").
 //
-// The load may repair setup.dat (and only setup.dat) by copying one of the two sources over
-// it; every other file stays as it was.
+// The load may repair setup.dat by copying one of the two sources over it, after keeping the
+// damaged one beside it as setup.dat.damaged; every other file stays as it was, and a look
+// that must write nothing changes nothing at all.
 #include <optional>
 
 #include "common/scripted_ui.h"
@@ -49,12 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Store store(app, ui);
     store.config().Actual_Project_Number = N;
     store.setProjectPath(project);
+    const bool lookOnly = (flags & 16) != 0;
     ProjectLoadResult result;
-    fuzz::mustNotThrow("loadProjectSettings", [&] { result = store.loadProjectSettings(N); });
+    fuzz::mustNotThrow("loadProjectSettings",
+                       [&] { result = store.loadProjectSettings(N, !lookOnly); });
 
     const auto after = fuzz::snapshot(app);
-    fuzz::expectUnchanged(before, after, "loadProjectSettings",
-                          [&](const std::string& p) { return p == setupRel; });
+    const std::string damagedRel = setupRel + ".damaged";
+    fuzz::expectUnchanged(before, after, "loadProjectSettings", [&](const std::string& p) {
+        return !lookOnly && (p == setupRel || p == damagedRel);
+    });
     const auto was = before.files.find(setupRel);
     const auto now = after.files.find(setupRel);
     const bool changed = (was == before.files.end()) != (now == after.files.end()) ||
@@ -65,6 +71,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool fromBak = (flags & 2) && now->second == part(1);
         const bool fromSnapshot = (flags & 4) && now->second == part(2);
         fuzz::check(fromBak || fromSnapshot, "setup.dat became neither setup.bak nor the snapshot");
+    }
+    // What the recovery wrote over is kept, byte for byte; nothing else is kept.
+    const auto kept = after.files.find(damagedRel);
+    if (result.recovered && was != before.files.end() && !lookOnly) {
+        fuzz::check(kept != after.files.end() && kept->second == was->second &&
+                        result.keptDamaged == project / "setup.dat.damaged",
+                    "the damaged setup.dat was not kept before the recovery");
+    } else {
+        fuzz::check(kept == after.files.end() && result.keptDamaged.empty(),
+                    "a damaged setup.dat kept without a recovery over it");
     }
     fuzz::check(!(result.recovered && N == 0), "project 0 recovered from a backup");
 

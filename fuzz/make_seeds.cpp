@@ -66,6 +66,7 @@ void storeSeeds() {
     seed("setup_dat", "bak_only", flagged(6, {"", saved, installed}));
     seed("setup_dat", "short_with_snapshot", flagged(5, {shortSetup, "", saved}));
     seed("setup_dat", "project_0", flagged(15, {installed, saved, saved}));
+    seed("setup_dat", "show_without_writing", flagged(16 | 7, {shortSetup, saved, installed}));
 
     for (const char* f : {"status.dat", "threshld.dat", "groups.dat", "chgroup.dat"}) {
         seed("channel_files", f, data(f));
@@ -188,6 +189,41 @@ void activitySeeds() {
              {"1 10 1 1 1 3", countsFile(40, 4), "", "", subproj, countsFile(30, 5), "20"}));
 }
 
+// A stretch of raw samples the re-analysis target tiles into its N.bin files: not a whole
+// number of sample rows, so each beam's level changes along the block, with dips now and then.
+std::string rawPattern() {
+    std::mt19937 rng(11);
+    std::string bytes;
+    for (int i = 0; i < 997; ++i) {
+        int v = 1500 + static_cast<int>(rng() % 2000);
+        if (rng() % 17 == 0) {
+            v /= 2;
+        }
+        bytes += static_cast<char>(v & 0xff);
+        bytes += static_cast<char>(v >> 8);
+    }
+    return bytes;
+}
+
+void reanalysisSeeds() {
+    const std::string pattern = rawPattern();
+    // Options: method+1 organism snr_x10 bin limit flags rt_choice blocks trailing stop_at.
+    seed("reanalysis_folder", "keep_counts",
+         fuzz::joinParts({"2 0 18 2 0 0 0 13 0 0", countsFile(13, 7), pattern}));
+    seed("reanalysis_folder", "replace_with_marks",
+         fuzz::joinParts({"1 0 25 5 0 3 0 12 0 0", countsFile(12, 8), pattern}));
+    seed("reanalysis_folder", "drosophila_text_stopped",
+         fuzz::joinParts({"4 3 8 10 0 8 0 8 0 5", countsFile(8, 9), pattern}));
+    seed("reanalysis_folder", "limit_and_trailing_bytes",
+         fuzz::joinParts({"3 1 30 3 6 65 3 15 100 0", countsFile(16, 10), pattern}));
+    seed("reanalysis_folder", "blocks_too_short",
+         fuzz::joinParts({"2 0 18 30 0 1 4 3 0 0", countsFile(3, 11), pattern}));
+    seed("reanalysis_folder", "file_missing_in_the_middle",
+         fuzz::joinParts({"2 0 18 30 0 17 0 13 0 0", countsFile(13, 12), pattern}));
+    seed("reanalysis_folder", "own_snapshot",
+         fuzz::joinParts({"2 0 18 30 0 1 0 4 0 0", countsFile(4, 13), pattern, data("setup.dat")}));
+}
+
 // A line on the virtual instrument that keeps each frame's reply, and every byte the host sent.
 class RecordingLine : public device::InstrumentLine {
   public:
@@ -276,6 +312,7 @@ int main(int argc, char** argv) {
     gOut = argv[1];
     storeSeeds();
     activitySeeds();
+    reanalysisSeeds();
     deviceSeeds();
     return 0;
 }

@@ -63,6 +63,7 @@ max_len() {
         histo_bin) echo 240000 ;;
         report_folder) echo 200000 ;;
         raw_bin|counts_bin) echo 20000 ;;
+        reanalysis_folder) echo 40000 ;;
         *) echo 16384 ;;
     esac
 }

@@ -4,7 +4,8 @@
 //
 // Input parts: options ("layout bin basal csv export yes-answers", integers), counts.bin, the
 // histogram bytes, the histogram file numbers (one per line; each file gets the bytes),
-// subproj.dat, the basal acquisition's counts.bin, inputs the user types (one per line), and
+// subproj.dat, the basal acquisition's counts.bin, inputs the user types (one per line, a
+// line of the single byte 0x18 a Cancel), and
 // the snapshot's chgroup.dat (the installed one when the part is absent).
 //
 // The reports may add their own files to the acquisition folder (report*, the copy named
@@ -111,7 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::string> typed = splitLines(part(6));
     typed.resize(std::min<std::size_t>(typed.size(), 20));
-    fuzz::FuzzUi ui(o.answers, typed);
+    // The basal period question cannot be cancelled: it comes back until a value lies in
+    // range, so once out of typed answers the user takes what the box proposes.
+    fuzz::FuzzUi ui(o.answers, typed, fuzz::FuzzUi::AfterScript::AcceptProposal);
     TestClock clock;
     ReportRequest request;
     request.folder = folder;

@@ -231,10 +231,17 @@ Answer FuzzUi::ask(const std::string& text, Buttons buttons) {
 }
 
 std::optional<std::string> FuzzUi::input(const std::string& prompt, const std::string&,
-                                         const std::string&) {
+                                         const std::string& defaultText) {
     countPrompt(prompt);
     if (nextInput_ < inputs_.size()) {
-        return inputs_[nextInput_++];
+        const std::string& typed = inputs_[nextInput_++];
+        if (typed == kCancelInput) {
+            return std::nullopt;
+        }
+        return typed;
+    }
+    if (after_ == AfterScript::AcceptProposal) {
+        return defaultText;
     }
     return std::nullopt;
 }

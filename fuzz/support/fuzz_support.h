@@ -64,13 +64,20 @@ void expectUnchanged(const Tree& before, const Tree& after, const char* reader,
                      const std::function<bool(const std::string&)>& mayChange = {});
 
 // A Ui whose user answers from the input: questions take the next answer byte (Yes or No),
-// inputs the next text, and once they run out every question is No and every input is
-// cancelled. A thousand prompts after that are a finding: a dialogue that never ends.
+// inputs the next text (kCancelInput stands for Cancel), and once they run out every question
+// is No and every input is cancelled, or given the text the box proposes where the user can
+// only leave it by an answer. A thousand prompts after that are a finding: a dialogue that
+// never ends.
+inline constexpr std::string_view kCancelInput = "\x18";
+
 class FuzzUi : public Ui {
   public:
+    enum class AfterScript { Cancel, AcceptProposal };
+
     FuzzUi() = default;
-    FuzzUi(std::string answers, std::vector<std::string> inputs)
-        : answers_(std::move(answers)), inputs_(std::move(inputs)) {}
+    FuzzUi(std::string answers, std::vector<std::string> inputs,
+           AfterScript after = AfterScript::Cancel)
+        : answers_(std::move(answers)), inputs_(std::move(inputs)), after_(after) {}
 
     void message(const std::string& text, const std::string& title = {}) override;
     Answer ask(const std::string& text, Buttons buttons) override;
@@ -88,6 +95,7 @@ class FuzzUi : public Ui {
 
     std::string answers_;
     std::vector<std::string> inputs_;
+    AfterScript after_ = AfterScript::Cancel;
     std::size_t nextAnswer_ = 0;
     std::size_t nextInput_ = 0;
 };

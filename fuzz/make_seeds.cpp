@@ -187,6 +187,10 @@ void activitySeeds() {
     seed("report_folder", "basal",
          fuzz::joinParts(
              {"1 10 1 1 1 3", countsFile(40, 4), "", "", subproj, countsFile(30, 5), "20"}));
+    // Cancel, a word, a value out of range: the question comes back each time.
+    seed("report_folder", "basal_cancelled",
+         fuzz::joinParts({"0 10 1 0 0 0", countsFile(40, 4), "", "", subproj, countsFile(30, 5),
+                          std::string(fuzz::kCancelInput) + "\nabc\n5"}));
 }
 
 // A stretch of raw samples the re-analysis target tiles into its N.bin files: not a whole

@@ -17,20 +17,9 @@
 #include "sim/firmware.h"
 #include "store/installation.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 // A run in the desktop program on the virtual instrument, on virtual time: Play, the live
 // views while it records, a pause, and the end at the lapse.
@@ -53,9 +42,7 @@ class AcquisitionWindowTest : public QObject {
 
 void AcquisitionWindowTest::screenshot(QWidget& window, const QString& name) {
     app_->syncAll();
-    QDir().mkpath(QV_SCREENSHOT_DIR);
-    QCoreApplication::processEvents();
-    QVERIFY(window.grab().save(QDir(QV_SCREENSHOT_DIR).filePath(name), "PNG"));
+    QVERIFY(saveScreenshot(window, name));
 }
 
 // The acquisition timer's ticks on virtual time, the windows following as they would.

@@ -123,7 +123,7 @@ WellAnalysis analyseWell(const fs::path& folder, const RawLayout& layout,
     const auto method = static_cast<std::int16_t>(modeOne ? 1 : 0);
     for (int k = 0; k < total; ++k) {
         auto block = readBlock(folder, layout, k);
-        if (block && block->samplesPerChannel() >= 500) {
+        if (block && block->holdsDetectionSamples()) {
             a.minutes.push_back(k < static_cast<int>(minutes.size())
                                     ? minutes[static_cast<std::size_t>(k)]
                                     : k * layout.rtBuffer * 0.03 / 60);

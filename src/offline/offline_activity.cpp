@@ -103,21 +103,17 @@ std::optional<BinnedActivity> binActivity(const fs::path& countsFile,
     const auto width = static_cast<std::size_t>(a.bins) + 1;
     std::vector<std::int64_t> totals(kGroupSlots * width, 0);
     a.records.assign(width, 0);
-    int bin = 1;
-    std::int64_t binEnd = a.binSize;
-    std::size_t index = 0;
+    // A record goes to the bin its minute lies in. Moving on one bin per record that reaches
+    // the bin's last minute would hold only for one record a minute: the 15-second blocks of a
+    // run put four records into each minute, and a pause shifts every later record.
     const bool ok =
         forEachCountsRecord(countsFile, [&](std::int32_t minutes, const std::int16_t* c) {
-            ++index;
+            const int bin = lines ? std::max(minutes, 0) / a.binSize + 1 : 1;
             if (bin <= a.bins) {
                 for (int ch = 0; ch < kChannels; ++ch) {
                     totals[static_cast<std::size_t>(slotOf[ch]) * width + bin] += c[ch];
                 }
                 ++a.records[bin];
-            }
-            if (lines && (minutes >= binEnd - 1 || index == measured->records)) {
-                binEnd += a.binSize;
-                ++bin;
             }
         });
     if (!ok) {

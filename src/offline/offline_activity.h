@@ -42,10 +42,10 @@ struct BinnedActivity {
     std::vector<int> groupsInUse() const;
 };
 
-// Bins counts.bin. Lines: T / binSize rounded (ties to even) plus one bins, the bin moving on
-// after the record whose minute reaches the bin end minus one (or the last record); otherwise
-// one bin for the whole run. The file is read twice (the largest time, then the totals), so a
-// run of any length is never held in memory. nullopt when counts.bin cannot be read.
+// Bins counts.bin. Lines: T / binSize rounded (ties to even) plus one bins, each record in the
+// bin of its minute (minutes 0..binSize-1 in bin 1); otherwise one bin for the whole run. The
+// file is read twice (the largest time, then the totals), so a run of any length is never held
+// in memory. nullopt when counts.bin cannot be read.
 std::optional<BinnedActivity> binActivity(const std::filesystem::path& countsFile,
                                           const std::array<std::int16_t, kChannelSlots>& group,
                                           int binSize, bool lines);

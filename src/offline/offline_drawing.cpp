@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "common/number_format.h"
 #include "common/rounding.h"
@@ -93,7 +94,7 @@ void drawTimeTicks(Canvas& cv, const SeriesPlot& p, double t0, double t1) {
 
 double largestValue(const SeriesPlot& p) {
     double top = 0;
-    for (const int slot : p.slots) {
+    for (const int slot : p.groupSlots) {
         for (std::size_t i = 0; i < p.times.size(); ++i) {
             if (p.present.empty() || p.present[i]) {
                 top = std::max(top, p.value(slot, static_cast<int>(i)));
@@ -103,7 +104,14 @@ double largestValue(const SeriesPlot& p) {
     return top;
 }
 
-void drawSeriesLine(Canvas& cv, const SeriesPlot& p, int slot) {
+struct EndLabel {
+    double x;
+    double y;
+    int slot;
+};
+
+// One group's line; where it ends, for its label.
+std::optional<EndLabel> drawSeriesLine(Canvas& cv, const SeriesPlot& p, int slot) {
     const Color colour = seriesColor(slot);
     bool have = false;
     double px = 0, py = 0;
@@ -122,8 +130,20 @@ void drawSeriesLine(Canvas& cv, const SeriesPlot& p, int slot) {
         px = x;
         py = y;
     }
-    if (have) {
-        cv.text(px, py + cv.textHeight() / 2, p.label ? p.label(slot) : seriesLabel(slot), colour);
+    return have ? std::optional<EndLabel>(EndLabel{px, py, slot}) : std::nullopt;
+}
+
+// The labels after the lines' last points, moved apart where lines end close together.
+void drawEndLabels(Canvas& cv, const SeriesPlot& p, std::vector<EndLabel> labels) {
+    std::sort(labels.begin(), labels.end(),
+              [](const EndLabel& a, const EndLabel& b) { return a.y < b.y; });
+    const double room = cv.textHeight();
+    for (std::size_t i = 1; i < labels.size(); ++i) {
+        labels[i].y = std::max(labels[i].y, labels[i - 1].y + room);
+    }
+    for (const EndLabel& l : labels) {
+        cv.text(l.x, l.y + room / 2, p.label ? p.label(l.slot) : seriesLabel(l.slot),
+                seriesColor(l.slot));
     }
 }
 
@@ -157,13 +177,13 @@ std::string seriesLabel(int slot) {
     return " [#" + formatPadded(slot == kFreeSlot ? 999 : slot, 3) + "]";
 }
 
-SeriesPlot lineSeries(const BinnedActivity& a, const std::vector<int>& slots) {
+SeriesPlot lineSeries(const BinnedActivity& a, const std::vector<int>& groupSlots) {
     SeriesPlot p;
     for (int b = 1; b <= a.bins; ++b) {
         p.times.push_back(static_cast<double>(b - 1) * a.binSize);
         p.present.push_back(a.records[b] > 0);
     }
-    p.slots = slots;
+    p.groupSlots = groupSlots;
     p.value = [&a](int slot, int point) { return a.at(slot, point + 1); };
     return p;
 }
@@ -193,13 +213,17 @@ void drawSeriesPlot(Canvas& cv, const SeriesPlot& p) {
     centred(cv, (t0 + t1) / 2, -cv.textHeight() * 1.5, p.timeAxis, kText);
     centred(cv, (t0 + t1) / 2, top + cv.textHeight() * 2, p.title, kText);
     cv.setLineWidth(2);
-    for (const int slot : p.slots) {
-        drawSeriesLine(cv, p, slot);
+    std::vector<EndLabel> labels;
+    for (const int slot : p.groupSlots) {
+        if (const auto end = drawSeriesLine(cv, p, slot)) {
+            labels.push_back(*end);
+        }
     }
     cv.setLineWidth(1);
+    drawEndLabels(cv, p, std::move(labels));
 }
 
-void drawBarPlot(Canvas& cv, const BinnedActivity& a, const std::vector<int>& slots,
+void drawBarPlot(Canvas& cv, const BinnedActivity& a, const std::vector<int>& groupSlots,
                  const std::string& summary) {
     cv.clear(colors::white);
     const TextSize ts = textFractions(cv);
@@ -210,11 +234,11 @@ void drawBarPlot(Canvas& cv, const BinnedActivity& a, const std::vector<int>& sl
     }
     const double summaryRoom = std::min(0.5, ts.width * (static_cast<double>(widest) + 3));
     double largest = 0;
-    for (const int slot : slots) {
+    for (const int slot : groupSlots) {
         largest = std::max(largest, a.at(slot, 1));
     }
     const double top = largest > 0 ? largest * 1.2 : 1;
-    const double n = std::max<double>(static_cast<double>(slots.size()), 1);
+    const double n = std::max<double>(static_cast<double>(groupSlots.size()), 1);
     fitData(cv, 0, n, 0, top, ts.width * 8, summaryRoom, ts.height * 2, ts.height * 3);
     cv.line(0, 0, n, 0, kAxis);
     cv.line(0, 0, 0, top, kAxis);
@@ -224,13 +248,13 @@ void drawBarPlot(Canvas& cv, const BinnedActivity& a, const std::vector<int>& sl
         cv.line(-gap / 2, largest, 0, largest, kAxis);
         leftOf(cv, -gap, largest, formatNumber(largest, "0"), kText);
     }
-    for (std::size_t i = 0; i < slots.size(); ++i) {
+    for (std::size_t i = 0; i < groupSlots.size(); ++i) {
         const double x = static_cast<double>(i);
-        const double v = a.at(slots[i], 1);
+        const double v = a.at(groupSlots[i], 1);
         cv.filledBox(x + 0.15, 0, x + 0.85, v, i % 2 == 0 ? kBarLight : kBarDark);
         cv.box(x + 0.15, 0, x + 0.85, v, colors::black);
         centred(cv, x + 0.5, -cv.textHeight() / 4,
-                formatPadded(slots[i] == kFreeSlot ? 999 : slots[i], 3), kText);
+                formatPadded(groupSlots[i] == kFreeSlot ? 999 : groupSlots[i], 3), kText);
     }
     double y = top;
     for (const auto& line : lines) {
@@ -259,7 +283,7 @@ int heatLevel(std::int64_t total, std::int64_t largest) {
 
 void drawHeatMap(Canvas& cv, const PlateFormat& plate,
                  const std::array<std::int16_t, kChannelSlots>& channelGroup,
-                 const ChannelTotals& totals, const std::vector<int>& slots) {
+                 const ChannelTotals& totals, const std::vector<int>& groupSlots) {
     cv.clear(colors::white);
     scalePlatePicture(cv, plate);
     const std::vector<std::int64_t> wells = wellTotals(plate, totals);
@@ -272,8 +296,8 @@ void drawHeatMap(Canvas& cv, const PlateFormat& plate,
             const int w = c * plate.rows + r;
             const int beam0 = plate.channelOf(w, 0);
             if (w >= static_cast<int>(wells.size()) || plate.beamsOfWell(w) == 0 || beam0 < 0 ||
-                std::find(slots.begin(), slots.end(), groupSlot(channelGroup[beam0])) ==
-                    slots.end()) {
+                std::find(groupSlots.begin(), groupSlots.end(), groupSlot(channelGroup[beam0])) ==
+                    groupSlots.end()) {
                 continue;
             }
             const double left = (plate.columnOffset + c * plate.columnPitch) * 100;
@@ -307,7 +331,6 @@ void drawSignalPage(Canvas& cv, const SignalPage& p) {
     cv.text(0, labelY, first, kText);
     cv.text(span - cv.textWidth(last), labelY, last, kText);
     centred(cv, span / 2, labelY, "[sample]", kText);
-    cv.text(cv.textWidth(" "), 2150, "Well " + p.well, kText);
     // Every sample would be far more lines than the picture has pixels: each stretch of 25
     // samples is drawn as its lowest and highest value, joined to the next stretch.
     constexpr int kStretch = 25;
@@ -335,6 +358,9 @@ void drawSignalPage(Canvas& cv, const SignalPage& p) {
             lastY = s[to - 1];
         }
     }
+    cv.filledBox(0, 2150, cv.textWidth(" Well " + p.well + " "), 2150 - cv.textHeight(),
+                 colors::white);
+    cv.text(cv.textWidth(" "), 2150, "Well " + p.well, kText);
 }
 
 void drawWellAnalysis(Canvas& cv, const WellAnalysis& a) {
@@ -343,7 +369,7 @@ void drawWellAnalysis(Canvas& cv, const WellAnalysis& a) {
     p.timeAxis = "Time(min)";
     p.times = a.minutes;
     for (std::size_t beam = 0; beam < a.counts.size(); ++beam) {
-        p.slots.push_back(static_cast<int>(beam));
+        p.groupSlots.push_back(static_cast<int>(beam));
     }
     p.label = [&a](int beam) {
         return " CH" + std::to_string(a.channels[static_cast<std::size_t>(beam)]);

@@ -28,7 +28,7 @@ struct SeriesPlot {
     std::vector<double> times;  // the time of each point
     // False for a point that received no data: the line passes over it.
     std::vector<bool> present;
-    std::vector<int> slots;  // the groups drawn, kFreeSlot for the free channels
+    std::vector<int> groupSlots;  // the groups drawn, kFreeSlot for the free channels
     std::function<double(int slot, int point)> value;
     // The label of a tick on the time axis; whole minutes when not given.
     std::function<std::string(double time)> timeLabel;
@@ -39,7 +39,7 @@ struct SeriesPlot {
 };
 
 // The points of a line plot: bin k (1..bins) at (k - 1) x bin size.
-SeriesPlot lineSeries(const BinnedActivity& activity, const std::vector<int>& slots);
+SeriesPlot lineSeries(const BinnedActivity& activity, const std::vector<int>& groupSlots);
 
 // Title, axes with the largest value and the time ticks, one line per group in its colour
 // with its label after the last point.
@@ -47,7 +47,7 @@ void drawSeriesPlot(Canvas& cv, const SeriesPlot& plot);
 
 // One bar per group of the whole run (bin 1), light greys with black outlines, the scale at
 // 1.2 times the largest bar with "0" and the largest value printed, the summary beside it.
-void drawBarPlot(Canvas& cv, const BinnedActivity& activity, const std::vector<int>& slots,
+void drawBarPlot(Canvas& cv, const BinnedActivity& activity, const std::vector<int>& groupSlots,
                  const std::string& summary);
 
 // Total activity of each well: the sum of the totals of the channels that lie in it.
@@ -58,7 +58,7 @@ std::vector<std::int64_t> wellTotals(const PlateFormat& plate, const ChannelTota
 // the wells, their group labels and the rulers as the group editor draws them.
 void drawHeatMap(Canvas& cv, const PlateFormat& plate,
                  const std::array<std::int16_t, kChannelSlots>& channelGroup,
-                 const ChannelTotals& totals, const std::vector<int>& slots);
+                 const ChannelTotals& totals, const std::vector<int>& groupSlots);
 
 // The grey level and bar of one well: level = 255 - round(total / M x 255).
 int heatLevel(std::int64_t total, std::int64_t largest);

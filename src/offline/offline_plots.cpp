@@ -74,24 +74,24 @@ void OfflinePlots::redraw() {
 
 std::vector<int> OfflinePlots::chosenSlots() const {
     const Control& list = w_.lstgrup_plot;
-    std::vector<int> slots;
+    std::vector<int> groupSlots;
     for (const int row : list.selectedRows) {
         if (row >= 0 && row < static_cast<int>(list.items.size())) {
-            slots.push_back(slotOfEntry(list.items[static_cast<std::size_t>(row)]));
+            groupSlots.push_back(slotOfEntry(list.items[static_cast<std::size_t>(row)]));
         }
     }
-    if (slots.empty()) {
+    if (groupSlots.empty()) {
         for (const std::string& entry : list.items) {
-            slots.push_back(slotOfEntry(entry));
+            groupSlots.push_back(slotOfEntry(entry));
         }
     }
     // Groups first in number order, the free channels last, as the tables hold them.
-    slots.erase(
-        std::remove_if(slots.begin(), slots.end(), [](int s) { return s < 0 || s >= kGroupSlots; }),
-        slots.end());
-    std::sort(slots.begin(), slots.end());
-    slots.erase(std::unique(slots.begin(), slots.end()), slots.end());
-    return slots;
+    groupSlots.erase(std::remove_if(groupSlots.begin(), groupSlots.end(),
+                                    [](int s) { return s < 0 || s >= kGroupSlots; }),
+                     groupSlots.end());
+    std::sort(groupSlots.begin(), groupSlots.end());
+    groupSlots.erase(std::unique(groupSlots.begin(), groupSlots.end()), groupSlots.end());
+    return groupSlots;
 }
 
 void OfflinePlots::draw(Canvas& cv) const {

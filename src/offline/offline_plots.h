@@ -70,7 +70,7 @@ class OfflinePlots {
 
     PlotMode mode() const { return mode_; }
     void setMode(PlotMode mode) { mode_ = mode; }
-    // The group slots the plot group list chooses: its selected entries, or all of them.
+    // The group groupSlots the plot group list chooses: its selected entries, or all of them.
     std::vector<int> chosenSlots() const;
     int currentWell() const { return well_; }
     const std::optional<BinnedActivity>& lines() const { return lines_; }

@@ -121,12 +121,18 @@ WellAnalysis analyseWell(const fs::path& folder, const RawLayout& layout,
     a.counts.assign(channels.size(), {});
     ActivityDetector detector;
     const auto method = static_cast<std::int16_t>(modeOne ? 1 : 0);
+    // Records carry whole minutes; blocks sharing a minute are spread over it at their own
+    // length (30 ms a sample), so a pause in the run still shows where it was.
+    const double blockMinutes = layout.rtBuffer * 0.03 / 60;
+    int sameMinute = 0;
     for (int k = 0; k < total; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        const bool stamped = at < minutes.size();
+        sameMinute = stamped && at > 0 && minutes[at] == minutes[at - 1] ? sameMinute + 1 : 0;
         auto block = readBlock(folder, layout, k);
         if (block && block->holdsDetectionSamples()) {
-            a.minutes.push_back(k < static_cast<int>(minutes.size())
-                                    ? minutes[static_cast<std::size_t>(k)]
-                                    : k * layout.rtBuffer * 0.03 / 60);
+            a.minutes.push_back(stamped ? minutes[at] + sameMinute * blockMinutes
+                                        : k * blockMinutes);
             for (std::size_t beam = 0; beam < channels.size(); ++beam) {
                 a.counts[beam].push_back(detector.DetectActivity(
                     *block, static_cast<std::int16_t>(channels[beam]), snr, method, 0, {}, 0));

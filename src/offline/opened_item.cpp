@@ -4,6 +4,7 @@
 
 #include "common/file_util.h"
 #include "common/number_format.h"
+#include "setup/acquisition_parameters.h"
 #include "store/project_load.h"
 
 namespace qv {
@@ -71,21 +72,6 @@ bool reloadStoredGroups(OpenedItem& item, Ui& ui) {
         }
     }
     return true;
-}
-
-std::string organismName(int organism) {
-    switch (organism) {
-        case 0:
-            return "C.elegans";
-        case 1:
-            return "Zebrafish";
-        case 2:
-            return "Echinococcus";
-        case 3:
-            return "Drosophila";
-        default:
-            return {};
-    }
 }
 
 std::string acquisitionSummary(const std::string& projectRow, const std::string& acquisitionRow,

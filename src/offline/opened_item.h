@@ -43,9 +43,6 @@ void loadItemSettings(OpenedItem& item, const std::filesystem::path& application
 // saved). False when either took its defaults.
 bool reloadStoredGroups(OpenedItem& item, Ui& ui);
 
-// "C.elegans", "Zebrafish", "Echinococcus", "Drosophila"; empty for any other number.
-std::string organismName(int organism);
-
 // The summary of an opened acquisition, lines joined by CR LF, every line after the first
 // starting with a tab: the project and acquisition rows, the plate, lapse, method and the
 // organism with its SNR (an SNRx10 below 5 counts as 18).

@@ -71,6 +71,30 @@ TEST(OfflineActivity, BinsGroupMeansOverTimeAsTheLinePlotDoes) {
     EXPECT_EQ(whole->at(1, 1), 45 * 4);
 }
 
+TEST(OfflineActivity, RecordsOfFifteenSecondBlocksAndAPauseLandInTheBinsOfTheirMinutes) {
+    testing::TempDir dir;
+    // Four records a minute for minutes 0..9, a pause, then minutes 20..24.
+    std::vector<int> minutes;
+    for (int m = 0; m < 25; ++m) {
+        if (m < 10 || m >= 20) {
+            minutes.insert(minutes.end(), 4, m);
+        }
+    }
+    writeBytes(dir / "counts.bin",
+               testing::encodeCounts(makeRecords(minutes, [](int, int) { return 1; })));
+    const auto a =
+        binActivity(dir / "counts.bin", groupsOf([](int c) { return c / 128; }), 5, true);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(a->bins, 6);  // 24 / 5 rounds to 5, plus one
+    EXPECT_EQ(a->records, (std::vector<int>{0, 20, 20, 0, 0, 20, 0}));
+    EXPECT_EQ(a->at(0, 1), 20);
+    EXPECT_EQ(a->at(0, 2), 20);
+    EXPECT_EQ(a->at(0, 5), 20);
+    // The line passes over the pause instead of dropping to zero there.
+    const SeriesPlot plot = lineSeries(*a, {0});
+    EXPECT_EQ(plot.present, (std::vector<bool>{true, true, false, false, true, false}));
+}
+
 TEST(OfflineActivity, GroupMeansRoundHalfToEvenAndFreeChannelsShareASlot) {
     testing::TempDir dir;
     // Group 3 holds channels 0 and 1, group 5 channels 2 and 3, the rest is free or no group.
@@ -162,6 +186,13 @@ TEST(OfflinePlots, LinePlotDrawsOneLinePerGroupThroughItsBins) {
     for (const char* t : {"Line PLOT", "Time[min]", " [#000]", " [#001]", " [#002]", " [#999]"}) {
         EXPECT_TRUE(texts.count(t)) << t;
     }
+    // Groups 2 and the free channels end at 0: their labels are moved apart.
+    double free = 0, two = 0;
+    for (const auto& t : f.canvas.callsOf(Op::Text)) {
+        free = t.text == " [#999]" ? t.y1 : free;
+        two = t.text == " [#002]" ? t.y1 : two;
+    }
+    EXPECT_GE(std::abs(free - two), f.canvas.textHeight() * 0.99);
 
     // Only the chosen groups: the plot list's second entry is group 0.
     f.window.lstgrup_plot.selectedRows = {1};
@@ -391,7 +422,8 @@ TEST(OfflineSignal, AnalyzeFindsTheRecordedCountsAgain) {
     ASSERT_TRUE(a);
     const auto counts = readCountsFile(countsFilePath(f.folder));
     ASSERT_TRUE(counts);
-    ASSERT_EQ(a->minutes.size(), 6u);
+    // Four blocks a minute, each at its own quarter.
+    EXPECT_EQ(a->minutes, (std::vector<double>{0, 0.25, 0.5, 0.75, 1, 1.25}));
     for (std::size_t beam = 0; beam < a->channels.size(); ++beam) {
         for (std::size_t k = 0; k < 6; ++k) {
             EXPECT_EQ(a->counts[beam][k], counts->records[k].counts[a->channels[beam]])

@@ -229,7 +229,7 @@ void addPlot(CLI::App& app, ToolContext& ctx) {
         ->check(CLI::Range(200, 8000));
     cmd->add_option("--height", args->height, "picture height in pixels, 200..8000 (default 640)")
         ->check(CLI::Range(200, 8000));
-    ctx.trial(cmd, "{acquisition} --app-folder {app} --kind bars --out {new}.svg");
+    ctx.trial(cmd, "{acquisition} --app-folder {app} --kind bars --out {new}");
     cmd->callback([args, &ctx] { runPlot(*args, ctx); });
 }
 

@@ -35,6 +35,8 @@ enum class ControlKind {
     Picture,   // a drawing surface: the logic draws on `canvas` (set by the window or a test)
     Shape,     // a drawn outline or lamp: visible, backColor
     Timer,     // enabled, intervalMs
+    // value between minimum and maximum (where the user moved it is written back)
+    ScrollBar,
 };
 
 struct Control {
@@ -49,6 +51,10 @@ struct Control {
     bool multiSelect = false;
     std::vector<int> selectedRows;
     int intervalMs = 0;
+    // Scroll bars only.
+    int value = 0;
+    int minimum = 0;
+    int maximum = 0;
     // Fill colour of a shape, button or label, packed as Color::packed() (r + 256 g + 65536 b);
     // -1 leaves the widget's own colour.
     std::int32_t backColor = -1;

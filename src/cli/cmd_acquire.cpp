@@ -15,6 +15,7 @@
 #include "acquisition/start_screen.h"
 #include "acquisition/timer_driver.h"
 #include "analysis/report_window.h"
+#include "cli/acquire_run.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
 #include "common/number_format.h"
@@ -35,18 +36,6 @@ volatile std::sig_atomic_t stopSignal = 0;
 void onStopSignal(int) {
     stopSignal = 1;
 }
-
-struct AcquireOptions {
-    std::string appFolder;
-    std::string name;
-    std::string comments;
-    bool yes = false;
-    bool bodyBends = false;
-    bool isVirtual = false;
-    std::uint64_t seed = 1;
-    double occupancy = 0.75;
-    sim::FaultRates faults;
-};
 
 // The questions of a run answered from the options: the name box gets --name, the disk-space
 // question Yes only with --yes, anything else No. Nothing is read from standard input.
@@ -152,10 +141,10 @@ nlohmann::json result(Session& s, const std::optional<fs::path>& report) {
 }
 
 // Runs the windows' logic through one run: load, Connect, Play, the timer until the run stops.
-int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& terminal,
-                   Clock& clock) {
+RecordedRun runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& terminal,
+                           Clock& clock) {
     if (!s.main.Form_Load("")) {
-        return 1;
+        return {};
     }
     s.main.Txt_description.text = utf8ToCp1252(opt.comments);
     std::optional<fs::path> report;
@@ -177,13 +166,13 @@ int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& ter
         s.main.chk_bodybends_Click();
         if (s.state.bodyBends == 0) {
             terminal.message("Body-bends mode needs the plate format w96u");
-            return 1;
+            return {};
         }
     }
     s.main.cmd_connect_Click();
     s.main.CmdPlay_Click();
     if (s.state.runState != 1) {
-        return 1;
+        return {};
     }
     terminal.message("recording into " + s.main.run().acquisitionFolder().string());
     std::int32_t shown = 0;
@@ -200,8 +189,7 @@ int runAcquisition(Session& s, const AcquireOptions& opt, AcquireUi& ui, Ui& ter
         return s.state.runState != 0;
     });
     s.main.closePort();
-    printJson(result(s, report));
-    return s.main.run().ending() == RunControl::Ending::Failure ? 1 : 0;
+    return {s.main.run().ending() == RunControl::Ending::Failure ? 1 : 0, result(s, report)};
 }
 
 void installSignals() {
@@ -214,11 +202,13 @@ void installSignals() {
     signal(SIGXFSZ, SIG_IGN);
 }
 
-int runAcquire(const AcquireOptions& opt, Ui& terminal) {
+}  // namespace
+
+RecordedRun recordRun(const AcquireOptions& opt, Ui& terminal) {
     if (!fs::is_regular_file(fs::path(opt.appFolder) / "config.dat")) {
         terminal.message("No config.dat in \"" + utf8ToCp1252(opt.appFolder) +
                          "\": lay the installation data first (quorvel-tool init)");
-        return 1;
+        return {};
     }
     installSignals();
     AcquireUi ui(terminal, opt);
@@ -243,8 +233,6 @@ int runAcquire(const AcquireOptions& opt, Ui& terminal) {
     ports.attach(device::comName(session.store.config().Serial_COM), line);
     return runAcquisition(session, opt, ui, terminal, clock);
 }
-
-}  // namespace
 
 void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
     auto opt = std::make_shared<AcquireOptions>();
@@ -284,7 +272,11 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
                 return;
             }
         }
-        ctx.exitCode = runAcquire(*opt, ctx.ui);
+        const RecordedRun run = recordRun(*opt, ctx.ui);
+        if (!run.result.is_null()) {
+            printJson(run.result);
+        }
+        ctx.exitCode = run.exitCode;
     });
 }
 

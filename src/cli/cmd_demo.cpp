@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/acquire_run.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
 #include "store/store.h"
@@ -18,6 +19,7 @@ struct DemoOptions {
     std::string folder;
     std::string positional;
     int port = 4;
+    bool noAcquisition = false;
 };
 
 // A project a newcomer can run at once: project 0's settings under a new number and the
@@ -29,6 +31,10 @@ void shapeDemoProject(ProjectSetup& s) {
     s.Menu3 = 1;
     s.Mn2 = {1, 8, 20, 0, 0, 0};
     s.Mn3 = {1, 250, 0, 0, 0, 0};
+    // Ten minutes: a run a newcomer can watch to its end, and a demo recording that takes
+    // seconds on virtual time.
+    s.Aq_lapse = 10;
+    s.Mn1[mn1::SNRx10] = 18;
 }
 
 // The next project number after Last_Project whose folder can be made new. A number whose
@@ -80,14 +86,27 @@ void runDemo(const DemoOptions& opt, ToolContext& ctx) {
     if (!store.saveProjectSettings() || !store.saveConfiguration()) {
         return ctx.fail("Cannot write the demo project into \"" + jsonPath(folder) + "\"");
     }
-    // The demo acquisition belongs here: once `acquire --virtual` exists, the demo records a
-    // short run on the virtual instrument into this project, so that report and plot have
-    // data at once. Until then the project has no acquisition.
+    // A short run on the virtual instrument, so that reports and plots have data at once.
+    nlohmann::json acquisition;
+    if (!opt.noAcquisition) {
+        AcquireOptions run;
+        run.appFolder = folder;
+        run.name = "Demo run";
+        run.comments = "Recorded on the virtual instrument";
+        run.isVirtual = true;
+        run.yes = true;
+        const RecordedRun recorded = recordRun(run, ctx.ui);
+        if (recorded.exitCode != 0) {
+            return ctx.fail("The demo project is made, but its demo run could not be recorded");
+        }
+        acquisition = recorded.result["folder"];
+    }
     nlohmann::json out;
     out["project"] = number;
     out["project_folder"] = jsonPath(store.projectPath());
     out["Serial_COM"] = opt.port;
     out["passed_over"] = passedOver;
+    out["acquisition"] = acquisition;
     printJson(out);
 }
 
@@ -107,6 +126,8 @@ void addDemoCommands(CLI::App& app, ToolContext& ctx) {
                     "serial port number the instrument stands behind, 1..15, saved as "
                     "Serial_COM (default 4)")
         ->check(CLI::Range(1, 15));
+    cmd->add_flag("--no-acquisition", opt->noAcquisition,
+                  "make the project only, without recording its ten-minute demo run");
     ctx.trial(cmd, "--app-folder {app}");
     cmd->callback([opt, &ctx] { runDemo(*opt, ctx); });
 }

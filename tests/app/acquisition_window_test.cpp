@@ -17,20 +17,9 @@
 #include "sim/firmware.h"
 #include "store/installation.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 // A run in the desktop program on the virtual instrument, on virtual time: Play, the live
 // views while it records, a pause, and the end at the lapse.

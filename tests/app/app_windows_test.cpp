@@ -18,22 +18,9 @@
 #include "sim/firmware.h"
 #include "store/installation.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-// Answers from a script, as the logic tests do, but lets the real windows paint and follow
-// their logic during every event pass.
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 class AppWindowsTest : public QObject {
     Q_OBJECT

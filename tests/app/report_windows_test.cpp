@@ -19,22 +19,9 @@
 #include "device/in_process_backend.h"
 #include "store/installation.h"
 #include "support/temp_dir.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-// Answers from a script, and lets the real windows paint and follow their logic during every
-// event pass, as the program's Ui does.
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 class ReportWindowsTest : public QObject {
     Q_OBJECT

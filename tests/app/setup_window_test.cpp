@@ -5,8 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/application.h"
 #include "app/main_window_view.h"
@@ -21,21 +24,9 @@
 #include "store/installation.h"
 #include "store/project_load.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
-
-// Answers from a script and lets the real windows follow their logic during event passes.
-class WindowsUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-    }
-};
 
 class SetupWindowTest : public QObject {
     Q_OBJECT
@@ -287,7 +278,26 @@ void SetupWindowTest::aNewUserCreatesAProjectGroupsItsWellsAndContinuesToRun() {
     QCOMPARE(child<QLineEdit>(setup(), "txtprj")->text(), QString("1_Larvae"));
     QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 32);  // A1..H2, two beams each
     continueToRun();
-    // From here the run starts with Play.
+
+    // Play is not refused: the run records into the new project's first acquisition folder.
+    main.findChild<QTimer*>("Timeradq")->blockSignals(true);
+    ui_->queueInput(std::string("first plate"));
+    const std::size_t before = ui_->messages.size();
+    QTest::mouseClick(child<QPushButton>(main, "CmdPlay"), Qt::LeftButton);
+    QVERIFY(ui_->scriptUsedUp());
+    QVERIFY2(ui_->messages.size() == before,
+             ui_->messages.size() == before ? "" : ui_->messages.back().c_str());
+    QCOMPARE(app_->state().runState, std::int16_t{1});
+    std::vector<std::filesystem::path> acquisitions;
+    for (const auto& entry : std::filesystem::directory_iterator(app_->store().projectFolder(1))) {
+        if (entry.is_directory() && entry.path().filename().string().size() == 13) {
+            acquisitions.push_back(entry.path());  // yyyymmdd_hhmm
+        }
+    }
+    QCOMPARE(acquisitions.size(), std::size_t{1});
+    QVERIFY(std::filesystem::exists(acquisitions[0] / "setup.dat"));
+    QTest::mouseClick(child<QPushButton>(main, "CmdStop"), Qt::LeftButton);
+    QCOMPARE(app_->state().runState, std::int16_t{0});
 }
 
 }  // namespace qv::app

@@ -73,7 +73,7 @@ TEST(StoreCommands, ProjectShowNeverWritesButTheLoadKeepsTheDamagedFile) {
     const fs::path p = f.app() / "p00001";
     const std::string good = readBytes(p / "setup.dat");
     std::string damaged = good;
-    damaged.replace(damaged.find("\r\n1,30,"), 7, "\r\n1,x,");
+    damaged.replace(damaged.find("\r\n1,10,"), 7, "\r\n1,x,");
     writeBytes(p / "setup.bak", good);
     writeBytes(p / "setup.dat", damaged);
     const auto before = snapshot(f.app());
@@ -82,7 +82,7 @@ TEST(StoreCommands, ProjectShowNeverWritesButTheLoadKeepsTheDamagedFile) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const json j = jsonOf(r);
     EXPECT_EQ(j["recovered"], true);
-    EXPECT_EQ(j["Aq_lapse"], 30);
+    EXPECT_EQ(j["Aq_lapse"], 10);
     EXPECT_NE(r.err.find("=> Loading values from: p00001\\"), std::string::npos) << r.err;
     EXPECT_EQ(snapshot(f.app()), before);
 }
@@ -138,6 +138,10 @@ TEST(StoreCommands, DemoProjectPassesOverProjectsThatExist) {
     EXPECT_EQ(j["passed_over"], json::array({2}));
     EXPECT_EQ(snapshot(f.app() / "p00002"), before);
     EXPECT_NE(readBytes(f.app() / "config.dat").find("3,3,4,0"), std::string::npos);
+    // The demo project comes with its ten-minute demo run: forty 15-second blocks.
+    const fs::path run = j["acquisition"].get<std::string>();
+    EXPECT_EQ(run.parent_path(), f.app() / "p00003");
+    EXPECT_EQ(fs::file_size(run / "counts.bin"), 40u * 774u);
 }
 
 // Last_Project at the top of the 16-bit range: the numbers start again at 1, never below.

@@ -218,7 +218,7 @@ nlohmann::json jsonOf(const RunResult& r) {
 
 ToolFixture::ToolFixture() {
     const auto init = tool({"init", "--app-folder", app().string()});
-    const auto demo = tool({"demo-project", "--app-folder", app().string()});
+    const auto demo = tool({"demo-project", "--app-folder", app().string(), "--no-acquisition"});
     if (init.exitCode != 0 || demo.exitCode != 0) {
         ADD_FAILURE() << "init: " << init.err << "demo-project: " << demo.err;
         return;

@@ -27,5 +27,7 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx);
 void addReanalyseCommand(CLI::App& app, ToolContext& ctx);
 // quorvel-tool calibrate, autozero and selftest: instrument care on the configured port.
 void addCareCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool arena calibrate|gain-curve and factory-cal: the service windows' work.
+void addToolsCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -294,7 +294,7 @@ void ArenaWindow::cmd_setcalibra_Click() {
         return;
     }
     ArenaSaving saving(device_, settings_, lblprogress);
-    saving.run();
+    lastSaving_ = saving.run();
     endWork();
 }
 

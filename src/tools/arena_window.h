@@ -58,6 +58,7 @@ class ArenaWindow {
     TargetBand band() const;
     const ArenaCalibrationResult& lastCalibration() const { return lastCalibration_; }
     const GainCurveResult& lastGainCurve() const { return lastGainCurve_; }
+    const ArenaSavingResult& lastSaving() const { return lastSaving_; }
 
     Controls controls;
     Control& Frm_Arena;
@@ -112,6 +113,7 @@ class ArenaWindow {
     bool busy_ = false;
     ArenaCalibrationResult lastCalibration_;
     GainCurveResult lastGainCurve_;
+    ArenaSavingResult lastSaving_;
 };
 
 }  // namespace qv

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "app/qt_canvas.h"
@@ -288,6 +289,10 @@ void ControlBinding::applyOne(const Control& c, QObject* t) {
         applyList(list, c);
     } else if (auto* picture = qobject_cast<CanvasWidget*>(w)) {
         picture->update();
+    } else if (auto* bar = qobject_cast<QScrollBar*>(w)) {
+        const QSignalBlocker block(bar);
+        bar->setRange(c.minimum, c.maximum);
+        bar->setValue(c.value);
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     }
@@ -313,6 +318,8 @@ void ControlBinding::writeBack() {
             c.checked = check->isChecked();
         } else if (auto* action = qobject_cast<QAction*>(t); action && action->isCheckable()) {
             c.checked = action->isChecked();
+        } else if (auto* bar = qobject_cast<QScrollBar*>(t)) {
+            c.value = bar->value();
         } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
             c.listIndex = combo->currentIndex();
             c.text = fromQt(combo->currentText());
@@ -353,6 +360,10 @@ void ControlBinding::on(const char* name, std::function<void()> handler) {
         connect(list, &QListWidget::itemClicked, this, call);
     } else if (auto* picture = qobject_cast<CanvasWidget*>(t)) {
         connect(picture, &CanvasWidget::resized, this, call);
+    } else if (auto* bar = qobject_cast<QScrollBar*>(t)) {
+        // A change is where the user let go (or an arrow's step), not every position of a drag.
+        bar->setTracking(false);
+        connect(bar, &QScrollBar::valueChanged, this, call);
     } else if (auto* edit = qobject_cast<QLineEdit*>(t)) {
         edit->installEventFilter(new FocusOutFilter(edit, call));
     } else if (auto* w = qobject_cast<QWidget*>(t)) {

@@ -125,21 +125,8 @@ TargetBand ArenaWindow::band() const {
 
 void ArenaWindow::select(int channel) {
     selected_ = std::clamp(channel, 0, kArenaChannels - 1);
-    Combofila.listIndex = rowOf(selected_);
-    Combocol.listIndex = columnOf(selected_);
     showSelected();
     draw();
-}
-
-void ArenaWindow::showSelected() {
-    const ChannelSetting s = settings_[static_cast<std::size_t>(selected_)];
-    lblcanal.text = plain(selected_);
-    scrollgain.value = s.gain;
-    txtgain.text = plain(s.gain);
-    scrollpower.value = s.pinHole;
-    txtpower.text = plain(s.pinHole);
-    const bool enabled = care_.store.setup().channelEnabled[static_cast<std::size_t>(selected_)];
-    lblstatus.text = enabled ? "ENABLED" : "DISABLED";
 }
 
 void ArenaWindow::Combofila_Click() {
@@ -167,6 +154,21 @@ void ArenaWindow::scrollgain_Change() {
 
 void ArenaWindow::scrollpower_Change() {
     applySelected({scrollpower.value, settings_[static_cast<std::size_t>(selected_)].gain});
+}
+
+// The row and column pickers always name the channel the scroll bars act on, also when the
+// calibration moved the selection along.
+void ArenaWindow::showSelected() {
+    const ChannelSetting s = settings_[static_cast<std::size_t>(selected_)];
+    Combofila.listIndex = rowOf(selected_);
+    Combocol.listIndex = columnOf(selected_);
+    lblcanal.text = plain(selected_);
+    scrollgain.value = s.gain;
+    txtgain.text = plain(s.gain);
+    scrollpower.value = s.pinHole;
+    txtpower.text = plain(s.pinHole);
+    const bool enabled = care_.store.setup().channelEnabled[static_cast<std::size_t>(selected_)];
+    lblstatus.text = enabled ? "ENABLED" : "DISABLED";
 }
 
 // A change writes the channel's setting; a write the instrument never confirmed leaves the

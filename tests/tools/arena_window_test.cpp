@@ -145,6 +145,24 @@ TEST(ArenaWindow, AScrollBarWritesTheSelectedChannel) {
     EXPECT_EQ(fw.setting(130), 2 * 32 + 6);
 }
 
+TEST(ArenaWindow, AfterCalibratingThePickersNameTheChannelTheScrollBarsWrite) {
+    ToolsRig rig;
+    sim::Firmware& fw = rig.connect();
+    ArenaWindow& arena = rig.arena();
+    arena.Combofila.listIndex = 3;
+    arena.Combofila_Click();
+    arena.Cmdcalibrar_Click();
+    ASSERT_TRUE(arena.lastCalibration().completed);
+    // The calibration moved the selection along to the last channel: P24.
+    EXPECT_EQ(arena.lblcanal.text, "383");
+    EXPECT_EQ(arena.Combofila.listIndex, 15);
+    EXPECT_EQ(arena.Combocol.listIndex, 23);
+    const int pinHole = fw.setting(383) % 32;
+    arena.scrollgain.value = 0;
+    arena.scrollgain_Change();
+    EXPECT_EQ(fw.setting(383), pinHole);
+}
+
 TEST(ArenaWindow, SetAllWritesEveryChannelWhileOnline) {
     ToolsRig rig;
     sim::Firmware& fw = rig.connect();

@@ -69,20 +69,40 @@ bool ArenaDevice::readAll(Readings& readings) {
     return true;
 }
 
+// The verified write sends its frame 36 times with pauses before it gives up: on an instrument
+// that has gone that holds the window for well over a minute. One plain send first tells a
+// gone instrument (no answer, and it no longer names itself) from a missed echo; sending the
+// same setting once more changes nothing in the instrument.
 bool ArenaDevice::write(int channel, ChannelSetting setting) {
+    bool confirmed = false;
+    if (writeOnce(channel, setting, confirmed) < 0 && !answers()) {
+        care_.ui.message("Ops...Data Writing ERROR: reg(" + std::to_string(channel) +
+                         ")... Check COM and Try again");
+        return false;
+    }
     return care_.com.verifiedChannelWrite(channel, setting.pinHole, setting.gain) == 1;
 }
 
-int ArenaDevice::writeUntilEcho(int channel, ChannelSetting setting, bool& confirmed) {
+int ArenaDevice::writeOnce(int channel, ChannelSetting setting, bool& confirmed) {
     const device::ChannelAddress a = device::channelWriteAddress(channel);
+    const int answer = care_.com.QueryRegister(
+        static_cast<std::int16_t>(a.reg),
+        static_cast<std::int16_t>(reg::settingByte(setting.gain, setting.pinHole)),
+        static_cast<std::int16_t>(a.bank));
+    confirmed = answer == (a.reg & 0xFF);
+    return answer;
+}
+
+int ArenaDevice::writeUntilEcho(int channel, ChannelSetting setting, bool& confirmed) {
     int answer = -1;
     confirmed = false;
     for (int attempt = 0; attempt < kEchoTries && !confirmed; ++attempt) {
-        answer = care_.com.QueryRegister(
-            static_cast<std::int16_t>(a.reg),
-            static_cast<std::int16_t>(reg::settingByte(setting.gain, setting.pinHole)),
-            static_cast<std::int16_t>(a.bank));
-        confirmed = answer == (a.reg & 0xFF);
+        answer = writeOnce(channel, setting, confirmed);
+        // No answer at all: if the instrument no longer names itself it has gone, and eight
+        // more tries would only hold the window for half a minute.
+        if (answer < 0 && !answers()) {
+            break;
+        }
     }
     return answer;
 }

@@ -37,9 +37,11 @@ class ArenaDevice {
     // All four blocks; false at the first that fails.
     bool readAll(Readings& readings);
 
-    // The verified channel write; false after its message.
+    // The verified channel write; false after its message. An instrument that has gone is
+    // found by one plain send before it and gets the same message within seconds.
     bool write(int channel, ChannelSetting setting);
-    // Set All's lighter write: the frame sent until the register comes back, at most 9 times.
+    // Set All's lighter write: the frame sent until the register comes back, at most 9 times,
+    // fewer when a try gets no answer and the instrument no longer names itself.
     // The last answer (-1 when none came); `confirmed` says whether it was the echo.
     int writeUntilEcho(int channel, ChannelSetting setting, bool& confirmed);
     // All channels at once (both banks); false when a bank did not answer.
@@ -55,6 +57,10 @@ class ArenaDevice {
     int settleMs = 100;
 
   private:
+    // The setting's frame sent once: the answer (-1 when none came); `confirmed` when it was
+    // the register's echo.
+    int writeOnce(int channel, ChannelSetting setting, bool& confirmed);
+
     CareContext& care_;
 };
 

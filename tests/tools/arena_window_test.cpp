@@ -182,6 +182,36 @@ TEST(ArenaWindow, SetAllWritesEveryChannelWhileOnline) {
     EXPECT_TRUE(rig.ui.messages.empty());
 }
 
+TEST(ArenaWindow, SetAllOnAnInstrumentGoneStopsAtTheFirstChannelWithItsMessage) {
+    ToolsRig rig;
+    sim::Firmware& fw = rig.connect();
+    ArenaWindow& arena = rig.arena();
+    arena.Cmd_online_Click();
+    ASSERT_TRUE(arena.Timerreal.enabled);
+    const int before = fw.setting(1);
+    rig.filter->unplugged = true;
+    const std::int64_t start = rig.clock.monotonicMs();
+    arena.scrollgain.value = 1;
+    arena.scrollpower.value = 1;
+    arena.Cmd_setall_Click();
+    ASSERT_EQ(rig.ui.messages.size(), 1u);
+    EXPECT_EQ(rig.ui.messages[0], "Ops...Data Writing ERROR: reg(0)... Check COM and Try again");
+    EXPECT_LT(rig.clock.monotonicMs() - start, 10000);
+    EXPECT_EQ(fw.setting(1), before);
+    EXPECT_FALSE(arena.Timerreal.enabled);  // no longer reading a line that does not answer
+    EXPECT_TRUE(arena.Cmd_online.enabled);
+    EXPECT_FALSE(arena.lblprogress.visible);
+
+    // A scroll bar moved now: the verified write gives up with its message.
+    const std::int64_t moved = rig.clock.monotonicMs();
+    arena.scrollgain.value = 6;
+    arena.scrollgain_Change();
+    EXPECT_EQ(rig.ui.messages.back(),
+              "Ops...Data Writing ERROR: reg(0)... Check COM and Try again");
+    EXPECT_EQ(arena.scrollgain.value, arena.settings()[0].gain);
+    EXPECT_LT(rig.clock.monotonicMs() - moved, 10000) << rig.clock.monotonicMs() - moved;
+}
+
 TEST(ArenaWindow, SavingStoresWhatTheInstrumentReportsInCalvalue) {
     ToolsRig rig;
     sim::Firmware& fw = rig.connect();

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include "app/arena_view.h"
+#include "app/factory_view.h"
+
 #include "app/main_window_view.h"
 #include "app/offline_window_view.h"
 #include "app/placeholder_view.h"
@@ -16,7 +19,8 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
                          device::SerialBackend& ports)
     : store_(applicationFolder, ui),
       device_(ports, clock, ui, state_, store_),
-      context_{store_, state_, ui, clock, device_} {
+      context_{store_, state_, ui, clock, device_},
+      toolsContext_{store_, state_, ui, clock, device_.com} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
     setupWindow_ = std::make_unique<SetupWindow>(store_, ui);
@@ -40,9 +44,17 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     offlineWindowView_ = std::make_unique<OfflineWindowView>(*offlineWindow_);
     reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
     reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
+    arena_ = std::make_unique<ArenaWindow>(toolsContext_);
+    factory_ = std::make_unique<FactoryWindow>(toolsContext_);
+    // The arena's EXIT ends the program as the main window's Exit does.
+    arena_->endApplication = [this] { mainWindow_->Form_Unload(); };
+    mainWindow_->attachToolWindows(arena_->Frm_Arena, factory_->Frm_Factory);
+    arenaView_ = std::make_unique<ArenaView>(*arena_);
+    factoryView_ = std::make_unique<FactoryView>(*factory_);
     bindings_ = {&startScreenView_->binding(),  &mainWindowView_->binding(),
                  &setupWindowView_->binding(),  &offlineWindowView_->binding(),
-                 &reportWindowView_->binding(), &reportSettingsView_->binding()};
+                 &reportWindowView_->binding(), &reportSettingsView_->binding(),
+                 &arenaView_->binding(),        &factoryView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -107,6 +119,8 @@ void Application::closeAll() {
     offlineWindowView_->hide();
     reportWindowView_->hide();
     reportSettingsView_->hide();
+    arenaView_->hide();
+    factoryView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

@@ -16,10 +16,14 @@
 #include "offline/offline_window.h"
 #include "setup/setup_window.h"
 #include "store/store.h"
+#include "tools/arena_window.h"
+#include "tools/factory_window.h"
 
 namespace qv::app {
 
+class ArenaView;
 class ControlBinding;
+class FactoryView;
 class MainWindowView;
 class OfflineWindowView;
 class PlaceholderView;
@@ -60,6 +64,11 @@ class Application : public QObject {
     ReportSettingsWindow& reportSettings() { return *reportSettings_; }
     ReportWindowView& reportWindowView() { return *reportWindowView_; }
     ReportSettingsView& reportSettingsView() { return *reportSettingsView_; }
+    // The maintenance windows of the main window's Tools menu.
+    ArenaWindow& arenaWindow() { return *arena_; }
+    FactoryWindow& factoryWindow() { return *factory_; }
+    ArenaView& arenaView() { return *arenaView_; }
+    FactoryView& factoryView() { return *factoryView_; }
     // The report window on an acquisition as "Show my report" opens it; with autoreport it
     // writes the report by itself and hides again.
     void showReport(const std::filesystem::path& acquisitionFolder, bool autoreport);
@@ -86,6 +95,11 @@ class Application : public QObject {
     std::unique_ptr<ReportWindowView> reportWindowView_;
     std::unique_ptr<ReportSettingsView> reportSettingsView_;
     std::vector<std::unique_ptr<PlaceholderView>> placeholderViews_;
+    CareContext toolsContext_;
+    std::unique_ptr<ArenaWindow> arena_;
+    std::unique_ptr<FactoryWindow> factory_;
+    std::unique_ptr<ArenaView> arenaView_;
+    std::unique_ptr<FactoryView> factoryView_;
     std::vector<ControlBinding*> bindings_;
     bool syncing_ = false;
     bool syncAgain_ = false;

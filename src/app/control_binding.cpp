@@ -387,6 +387,10 @@ void ControlBinding::on(const char* name, std::function<void()> handler) {
         connect(list, &QListWidget::itemClicked, this, call);
     } else if (auto* picture = qobject_cast<CanvasWidget*>(t)) {
         connect(picture, &CanvasWidget::resized, this, call);
+    } else if (auto* bar = qobject_cast<QScrollBar*>(t)) {
+        // A change is where the user let go (or an arrow's step), not every position of a drag.
+        bar->setTracking(false);
+        connect(bar, &QScrollBar::valueChanged, this, call);
     } else if (auto* edit = qobject_cast<QLineEdit*>(t)) {
         edit->installEventFilter(new FocusOutFilter(edit, call));
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(t)) {

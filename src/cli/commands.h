@@ -29,5 +29,7 @@ void addReanalyseCommand(CLI::App& app, ToolContext& ctx);
 void addCareCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool list and plot: the offline browser's list and plots (cmd_offline.cpp).
 void addOfflineCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool arena calibrate|gain-curve and factory-cal: the service windows' work.
+void addToolsCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -163,6 +163,9 @@ void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
     app.add_option("--dead", c.deadBeams, "channels (0..383) whose emitter has failed, e.g. 5,200")
         ->delimiter(',')
         ->check(CLI::Range(0, 383));
+    app.add_option("--sensor-bias", c.sensorBiasC,
+                   "degrees its temperature sensor reads above the chamber, -10..10")
+        ->check(CLI::Range(-10.0, 10.0));
     app.add_option("--log", o.logPath, "one JSON line per frame received");
 }
 

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     qv::cli::addReanalyseCommand(app, ctx);
     qv::cli::addCareCommands(app, ctx);
     qv::cli::addOfflineCommands(app, ctx);
+    qv::cli::addToolsCommands(app, ctx);
 
     return tool.run(argc, argv);
 }

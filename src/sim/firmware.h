@@ -43,6 +43,10 @@ struct InstrumentConfig {
     // offset +0.5 degrees, slope 0.219.
     std::array<std::uint8_t, 8> factoryBytes{0, 6, 24, 0, 5, 219, 0, 0};
     double ambientC = 22.0;
+    // How far the temperature sensor reads above the chamber (negative: below). The sensor's
+    // transfer is the one the factory bytes above describe, so a bias is what a one-point
+    // correction of the stored offset has to take out.
+    double sensorBiasC = 0.0;
     double occupancy = 0.75;
     int organismsPerWell = 1;
     bool plateInserted = true;
@@ -114,6 +118,10 @@ class Firmware {
     std::array<double, kChannels> efficiency_{};
     std::array<bool, kChannels> dead_{};
     std::array<std::uint8_t, 8> factory_{};
+    // The sensor's own transfer, fixed when the instrument was built: rewriting the factory
+    // bytes changes what the host computes from a raw reading, never the reading itself.
+    double sensorSlope_ = 0.219;
+    double sensorOffset_ = 0.0;
     int control_ = 0;
     int plateMode_ = 0;
     bool service_ = true;

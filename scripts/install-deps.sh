@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the programs need, when missing.
+# clang builds the fuzz targets; libFuzzer's runtime comes with libclang-rt-dev (on Debian 12
+# libclang-rt-14-dev), which clang only recommends.
 set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config clang-format
+    clang libclang-rt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     nlohmann-json3-dev libcli11-dev
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev fonts-dejavu-core

@@ -259,10 +259,10 @@ std::optional<SampleBlock> readRawBlock(const fs::path& path, int rtBuffer, std:
     return decodeRawBlock(bytes, rtBuffer);
 }
 
-std::optional<int> highestHistogramFileNumber(const fs::path& folder) {
+std::vector<int> histogramFileNumbers(const fs::path& folder) {
     constexpr std::string_view prefix = "histo";
     constexpr std::string_view suffix = ".bin";
-    std::optional<int> highest;
+    std::vector<int> numbers;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -279,11 +279,19 @@ std::optional<int> highestHistogramFileNumber(const fs::path& folder) {
             digits[0] == '+') {
             continue;
         }
-        if (!highest || number > *highest) {
-            highest = number;
-        }
+        numbers.push_back(number);
     }
-    return highest;
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+std::optional<int> highestHistogramFileNumber(const fs::path& folder) {
+    const std::vector<int> numbers = histogramFileNumbers(folder);
+    if (numbers.empty()) {
+        return std::nullopt;
+    }
+    return numbers.back();
 }
 
 }  // namespace qv

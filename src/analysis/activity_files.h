@@ -129,5 +129,8 @@ std::optional<SampleBlock> readRawBlock(const std::filesystem::path& path, int r
 // The highest NNNN among the folder's histo*.bin files (the characters from the sixth to
 // before ".bin", which must be digits), nullopt when there is none.
 std::optional<int> highestHistogramFileNumber(const std::filesystem::path& folder);
+// Every such NNNN, ascending, each once. Readers walk these rather than 0..highest: a stray
+// histo99999999.bin would otherwise send them through a hundred million absent files.
+std::vector<int> histogramFileNumbers(const std::filesystem::path& folder);
 
 }  // namespace qv

@@ -45,8 +45,9 @@ double laneMargin(double ripple, double level, double snr, bool second);
 // On x86-64 Linux the lane code is built twice, for the baseline and for processors with AVX2,
 // and the loader picks the one the processor runs; flatten pulls every step into each build.
 // Both do the same IEEE arithmetic (AVX2 brings no fused multiply-add, and the files are
-// built with -ffp-contract=off), so the results are the same too.
-#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__)
+// built with -ffp-contract=off), so the results are the same too. clang (the fuzz build)
+// cannot flatten a cloned function and builds the baseline only.
+#if defined(__x86_64__) && defined(__linux__) && defined(__GNUC__) && !defined(__clang__)
 #define QV_LANE_CLONES __attribute__((target_clones("avx2", "default"), flatten))
 #else
 #define QV_LANE_CLONES

@@ -182,9 +182,15 @@ std::optional<AcquisitionSettings> readAcquisitionSettings(const std::filesystem
     }
     s.name = readAcquisitionName(folder);
     const auto base = appFolder / s.plateFormat;
+    // The format names a file of the application folder; a stored name holding a separator or
+    // a NUL would reach outside it.
+    const bool plainName =
+        s.plateFormat.find_first_of(std::string("/\\\0", 3)) == std::string::npos;
     std::optional<ReportMap> map;
     for (const char* ext : {".dat", ".bak"}) {
-        if (!map && std::filesystem::exists(base.string() + ext)) {
+        // A name the file system refuses (too long, say) is a format not found, not a throw.
+        std::error_code ec;
+        if (plainName && !map && std::filesystem::exists(base.string() + ext, ec)) {
             map = readReportMap(base.string() + ext);
         }
     }

@@ -168,7 +168,8 @@ std::optional<HistogramSections> histogramSections(const std::filesystem::path& 
     const int bins = reportedBinCount(binned.largestTime, binned.bin);
     HistogramPrinter printer(binned, settings, separator);
     BinTotals current;
-    for (int n = 0; n <= *highest; ++n) {
+    // The numbers 0..highest that name no file hold nothing to read.
+    for (const int n : histogramFileNumbers(folder)) {
         const auto bytes = readFile(folder / ("histo" + formatPadded(n, 4) + ".bin"));
         if (!bytes) {
             continue;

@@ -58,8 +58,10 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension) {
     // The name is Windows-1252 text from subproj.dat; file names here are UTF-8.
     std::string name = cp1252ToUtf8(acquisitionName);
+    // A NUL ends the name where the system opens the file: "counts.bin" + NUL would write the
+    // report over the counts.
     for (char& ch : name) {
-        if (ch == ' ' || ch == '/' || ch == '\\') {
+        if (ch == ' ' || ch == '/' || ch == '\\' || ch == '\0') {
             ch = '_';
         }
     }

@@ -52,7 +52,7 @@ std::optional<std::filesystem::path> writeReportFile(const std::filesystem::path
                                                      const std::string& text);
 
 // The copy named after the acquisition, in UTF-8 like every file name: blanks (and path
-// separators) become "_".
+// separators and NULs) become "_".
 std::string acquisitionCopyName(const std::string& acquisitionName, const std::string& extension);
 
 // Whether a file name belongs to another output of the acquisition folder (a report or

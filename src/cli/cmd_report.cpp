@@ -63,10 +63,16 @@ class PresetUi : public Ui {
             answered_ = true;
             return basalMinutes;
         }
-        if (inner_.interactive) {
-            return inner_.input(prompt, title, defaultText);
-        }
         const std::string head = prompt.substr(0, prompt.find('\r'));
+        if (inner_.interactive) {
+            // Standard input that has ended answers nothing, now or later: without this the
+            // question would be asked for ever, as fast as the terminal takes it.
+            if (auto answer = inner_.input(prompt, title, defaultText)) {
+                return answer;
+            }
+            basalProblem = head + ": standard input ended before an answer";
+            throw std::runtime_error(basalProblem);
+        }
         basalProblem = basalMinutes
                            ? "--basal-minutes " + *basalMinutes + " is out of range: " + head
                            : head +

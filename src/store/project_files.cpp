@@ -49,17 +49,16 @@ bool keepDamagedFile(const fs::path& file, fs::path* kept) {
 }
 
 std::string newestAcquisitionFolder(const fs::path& folder) {
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        return {};
-    }
     std::string best;
     std::int64_t bestKey = 0;
-    for (const auto& entry : it) {
+    // A listing that fails half way (a failing stick) ends the search instead of throwing.
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::directory_entry& entry = *it;
         const std::string name = entry.path().filename().string();
         const auto stamp = parseFolderStamp(name);
-        if (!stamp || !entry.is_directory(ec)) {
+        std::error_code kind;
+        if (!stamp || !entry.is_directory(kind)) {
             continue;
         }
         const std::int64_t key = toEpochMs(*stamp);

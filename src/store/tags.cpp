@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFileName = "tags_id.dat";
-constexpr std::size_t kMaxLines = 1000;
 
 std::vector<std::string> readTagLines(const fs::path& projectFolder) {
     auto bytes = readFile(projectFolder / kFileName);
@@ -46,12 +45,12 @@ std::string textAfterKey(const std::string& line) {
 // The acquisition's lines gain the tag or lose all their tags, or
 // a new line is added. Returns whether anything changed.
 bool applyTag(std::vector<std::string>& lines, const std::string& key, const std::string& tag) {
-    // Only the first 1000 lines take part; any beyond are carried through untouched, so a
-    // rewrite never drops them.
-    const std::size_t handled = std::min(lines.size(), kMaxLines);
+    // Every line takes part, however long the file: the readers look at every line, so an
+    // acquisition keyed past line 1000 that got a second line here would read back without
+    // the tag just added (and a rewrite of the first 1000 alone would drop the rest).
     bool changed = false;
     bool found = false;
-    for (std::size_t i = 0; i < handled; ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto lineKey = keyOf(lines[i]);
         if (!lineKey || *lineKey != key) {
             continue;

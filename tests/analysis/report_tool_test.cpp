@@ -73,5 +73,23 @@ TEST_F(ReportToolTest, BasalFromTheOptions) {
               std::string::npos);
 }
 
+// The basal period question cannot be cancelled; standard input at its end must not make it
+// come back for ever. timeout ends the program if it does (exit 124).
+TEST_F(ReportToolTest, InteractiveBasalQuestionEndsWhenStandardInputHasEnded) {
+    testing::writeBytes(
+        dir_ / "p00003/20240614_1400/counts.bin",
+        testing::encodeCounts(testing::everyMinute(240, [](int, int) { return 1; })));
+    const auto r = testing::runProgram("/usr/bin/timeout",
+                                       "20 '" + tool_.string() + "' --interactive report '" +
+                                           folder_.string() + "'" + app() + " --basal '" +
+                                           (dir_ / "p00003/20240614_1400").string() + "'",
+                                       dir_ / "stderr.txt");
+    EXPECT_EQ(r.exitCode, 2) << r.err.substr(0, 2000);
+    EXPECT_NE(r.err.find("standard input ended before an answer"), std::string::npos)
+        << r.err.substr(0, 2000);
+    EXPECT_LT(r.err.size(), 4000u) << "the question was asked again and again";
+    EXPECT_FALSE(fs::exists(folder_ / "report.csv"));
+}
+
 }  // namespace
 }  // namespace qv

@@ -33,8 +33,8 @@ std::string jointReportText(const KineticSeries& series, const DateTime& now,
         text += separator + label;
     }
     text += end;
-    for (std::size_t line = 0; line < series.slots.size(); ++line) {
-        text += seriesGroupLabel(series.slots[line]);
+    for (std::size_t line = 0; line < series.groupSlots.size(); ++line) {
+        text += seriesGroupLabel(series.groupSlots[line]);
         for (const double v : series.values[line]) {
             text += separator + std::to_string(roundHalfEven(v));
         }

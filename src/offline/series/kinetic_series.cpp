@@ -91,7 +91,7 @@ void chooseLines(KineticSeries& s, const std::vector<std::array<double, kSeriesS
         for (const double v : line) {
             s.largest = std::max(s.largest, v);
         }
-        s.slots.push_back(slot);
+        s.groupSlots.push_back(slot);
         s.values.push_back(std::move(line));
     }
 }

@@ -43,10 +43,10 @@ struct KineticSeries {
     std::vector<std::string> missing;
     // Channels per slot (groups 0..383, then the free channels).
     std::array<int, kSeriesSlots> channels{};
-    // The slots drawn and written, in order, and their value at every point: the counts of all
-    // the acquisition's records per channel of the group, rounded; in percent of the first
+    // The group slots drawn and written, in order, and their value at every point: the counts of
+    // all the acquisition's records per channel of the group, rounded; in percent of the first
     // point when relative.
-    std::vector<int> slots;
+    std::vector<int> groupSlots;
     std::vector<std::vector<double>> values;
     double largest = 0;
 

@@ -50,7 +50,7 @@ void drawAxes(Canvas& cv, const KineticSeries& s, const Scale& sc) {
 }
 
 void drawLine(Canvas& cv, const KineticSeries& s, const Scale& sc, std::size_t line) {
-    const int slot = s.slots[line];
+    const int slot = s.groupSlots[line];
     const Color c = kineticsColor(slot);
     const std::vector<double>& v = s.values[line];
     for (std::size_t p = 0; p < v.size(); ++p) {
@@ -98,7 +98,7 @@ void drawKineticsPlot(Canvas& canvas, const KineticSeries& series) {
     }
     const Scale sc = scaleOf(series);
     drawAxes(canvas, series, sc);
-    for (std::size_t line = 0; line < series.slots.size(); ++line) {
+    for (std::size_t line = 0; line < series.groupSlots.size(); ++line) {
         drawLine(canvas, series, sc, line);
     }
 }

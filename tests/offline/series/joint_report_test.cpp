@@ -1,5 +1,6 @@
 // The joint report file: its lines, its name, never over another file, and opened for the user.
 #include "offline/series/joint_report.h"
+#include "offline/series/picture_export.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ KineticSeries sample() {
     s.minutes = {0, 1800};
     s.unit = "h";
     s.timeLabels = {"0.0", "30.0"};
-    s.slots = {0, kSeriesFreeSlot};
+    s.groupSlots = {0, kSeriesFreeSlot};
     s.values = {{12, 7}, {100, 150.5}};
     return s;
 }
@@ -76,6 +77,39 @@ TEST(JointReport, SeparatorFromTheReportSettingsWithoutRewritingThem) {
     testing::writeBytes(file, text);
     EXPECT_EQ(jointReportSeparatorOf(f.app(), f.ui), "|");
     EXPECT_EQ(readBytes(file), text);
+}
+
+}  // namespace
+}  // namespace qv
+
+namespace qv {
+namespace {
+
+TEST(PictureExport, BitmapThenPngAndSvgBesideItThenTheImageViewer) {
+    testing::SeriesFolder f;
+    std::vector<std::filesystem::path> saved;
+    const auto keep = [&](const std::filesystem::path& p) {
+        saved.push_back(p);
+        return true;
+    };
+    const auto path = exportPicture(f.app(), PictureExport::Track, keep, keep, f.ui);
+    ASSERT_TRUE(path.has_value());
+    EXPECT_EQ(saved,
+              (std::vector<std::filesystem::path>{
+                  f.app() / "trackimg.bmp", f.app() / "trackimg.png", f.app() / "trackimg.svg"}));
+    ASSERT_EQ(f.ui.opened.size(), 1u);
+    EXPECT_EQ(f.ui.opened[0].path, (f.app() / "trackimg.bmp").string());
+    EXPECT_EQ(f.ui.opened[0].kind, ExternalKind::ImageViewer);
+    EXPECT_EQ(pictureExportStem(PictureExport::Plot), "image1");
+    EXPECT_EQ(pictureExportStem(PictureExport::LinePlot), "lineimg");
+    EXPECT_EQ(pictureExportStem(PictureExport::Plate), "plateimg");
+
+    // A bitmap that cannot be saved is said, and nothing is opened.
+    const auto failed = exportPicture(
+        f.app(), PictureExport::Plot, [](const auto&) { return false; }, {}, f.ui);
+    EXPECT_FALSE(failed.has_value());
+    EXPECT_EQ(f.ui.messages.back(), "image1.bmp could not be saved in " + f.app().string());
+    EXPECT_EQ(f.ui.opened.size(), 1u);
 }
 
 }  // namespace

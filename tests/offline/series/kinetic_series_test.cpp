@@ -88,7 +88,7 @@ TEST_F(Series, GroupValuesAreTheRoundedCountsPerChannelOfAllRecords) {
     tag({"20240614_0600", "20240614_0700"});
     const auto s = build();
     ASSERT_TRUE(s.has_value());
-    ASSERT_EQ(s->slots, (std::vector<int>{0, 1, 2, kSeriesFreeSlot}));
+    ASSERT_EQ(s->groupSlots, (std::vector<int>{0, 1, 2, kSeriesFreeSlot}));
     EXPECT_EQ(s->channels[0], 16);
     EXPECT_EQ(s->channels[kSeriesFreeSlot], 384 - 36);
     EXPECT_EQ(s->values[0], (std::vector<double>{4, 6}));
@@ -134,7 +134,7 @@ TEST_F(Series, RelativeToTimeZeroInPercentLeavingOutGroupsIdleAtTimeZero) {
     const auto s = build(true);
     ASSERT_TRUE(s.has_value());
     EXPECT_TRUE(s->relative);
-    ASSERT_EQ(s->slots, std::vector<int>{0});
+    ASSERT_EQ(s->groupSlots, std::vector<int>{0});
     EXPECT_EQ(s->values[0], (std::vector<double>{100, 150}));
     EXPECT_EQ(s->largest, 150);
 }
@@ -174,7 +174,7 @@ KineticSeries twoPoints(bool relative, double second) {
     s.minutes = {0, 1800};
     s.unit = "h";
     s.timeLabels = {"0.0", "30.0"};
-    s.slots = {3};
+    s.groupSlots = {3};
     s.values = {{relative ? 100.0 : 50.0, second}};
     s.largest = std::max(relative ? 100.0 : 50.0, second);
     return s;

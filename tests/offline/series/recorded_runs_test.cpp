@@ -90,16 +90,16 @@ TEST(RecordedRuns, JointReportOfThreeRunsReadsBackAsASpreadsheetTable) {
     EXPECT_EQ(splitText(lines[2], ";"), expectedTimes);
     EXPECT_NE(expectedTimes[2], "0");
     // One line per group with channels, each value the group's counts per channel.
-    ASSERT_EQ(lines.size(), 3 + series->slots.size() + 1);
+    ASSERT_EQ(lines.size(), 3 + series->groupSlots.size() + 1);
     EXPECT_EQ(lines.back(), "");
     std::int64_t busiest = 0;
-    for (std::size_t g = 0; g < series->slots.size(); ++g) {
+    for (std::size_t g = 0; g < series->groupSlots.size(); ++g) {
         const auto cells = splitText(lines[3 + g], ";");
         ASSERT_EQ(cells.size(), 4u) << lines[3 + g];
-        EXPECT_EQ(cells[0], seriesGroupLabel(series->slots[g]));
+        EXPECT_EQ(cells[0], seriesGroupLabel(series->groupSlots[g]));
         for (std::size_t p = 0; p < 3; ++p) {
             const std::int64_t expected =
-                groupMean(folders[p], settings->groups.channelGroup, series->slots[g]);
+                groupMean(folders[p], settings->groups.channelGroup, series->groupSlots[g]);
             EXPECT_EQ(cells[p + 1], std::to_string(expected)) << cells[0] << " at " << p;
             busiest = std::max(busiest, expected);
         }

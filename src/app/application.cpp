@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "app/main_window_view.h"
+#include "app/offline_window_view.h"
 #include "app/placeholder_view.h"
 #include "app/report_settings_view.h"
 #include "app/report_window_view.h"
@@ -21,30 +22,27 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
     setupWindow_ = std::make_unique<SetupWindow>(store_, ui);
     setupWindow_->attach(setupNeighbours(*mainWindow_, *startScreen_));
     Control& setupForm = setupWindow_->Frm_setup;
-    Control& offlineForm = placeholders_.add("Frm_offline", ControlKind::Form, "Offline Browser");
-    offlineForm.visible = false;
+    offlineWindow_ = std::make_unique<OfflineWindow>(applicationFolder, ui, clock);
+    Control& offlineForm = offlineWindow_->Frm_offline;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
     reportWindow_ = std::make_unique<ReportWindow>(store_, ui, clock);
     reportSettings_ = std::make_unique<ReportSettingsWindow>(store_, ui);
     reportWindow_->runActive = [this] { return state_.runState != 0; };
     mainWindow_->attachReportWindows(*reportWindow_, *reportSettings_);
+    offlineWindow_->attach(
+        {[this] { startScreen_->show(); },
+         [this](const std::filesystem::path& folder) { reportWindow_->openOn(folder); }});
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
     setupWindowView_ = std::make_unique<SetupWindowView>(*setupWindow_);
-    for (Control* form : {&offlineForm}) {
-        placeholderViews_.push_back(
-            std::make_unique<PlaceholderView>(placeholders_, *form, [this, form] {
-                form->visible = false;
-                startScreen_->show();
-            }));
-    }
+    offlineWindowView_ = std::make_unique<OfflineWindowView>(*offlineWindow_);
     reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
     reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
-    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
-                 &setupWindowView_->binding(), &reportWindowView_->binding(),
-                 &reportSettingsView_->binding()};
+    bindings_ = {&startScreenView_->binding(),  &mainWindowView_->binding(),
+                 &setupWindowView_->binding(),  &offlineWindowView_->binding(),
+                 &reportWindowView_->binding(), &reportSettingsView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -106,6 +104,7 @@ void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
     setupWindowView_->hide();
+    offlineWindowView_->hide();
     reportWindowView_->hide();
     reportSettingsView_->hide();
     for (auto& view : placeholderViews_) {

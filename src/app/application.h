@@ -13,6 +13,7 @@
 #include "analysis/report_window.h"
 #include "common/clock.h"
 #include "common/ui.h"
+#include "offline/offline_window.h"
 #include "setup/setup_window.h"
 #include "store/store.h"
 
@@ -20,6 +21,7 @@ namespace qv::app {
 
 class ControlBinding;
 class MainWindowView;
+class OfflineWindowView;
 class PlaceholderView;
 class SetupWindowView;
 class ReportSettingsView;
@@ -52,6 +54,8 @@ class Application : public QObject {
     StartScreenView& startScreenView() { return *startScreenView_; }
     MainWindowView& mainWindowView() { return *mainWindowView_; }
     SetupWindowView& setupWindowView() { return *setupWindowView_; }
+    OfflineWindow& offlineWindow() { return *offlineWindow_; }
+    OfflineWindowView& offlineWindowView() { return *offlineWindowView_; }
     ReportWindow& reportWindow() { return *reportWindow_; }
     ReportSettingsWindow& reportSettings() { return *reportSettings_; }
     ReportWindowView& reportWindowView() { return *reportWindowView_; }
@@ -71,10 +75,12 @@ class Application : public QObject {
     std::unique_ptr<StartScreen> startScreen_;
     std::unique_ptr<MainWindow> mainWindow_;
     std::unique_ptr<SetupWindow> setupWindow_;
+    std::unique_ptr<OfflineWindow> offlineWindow_;
     Controls placeholders_;
     std::unique_ptr<StartScreenView> startScreenView_;
     std::unique_ptr<MainWindowView> mainWindowView_;
     std::unique_ptr<SetupWindowView> setupWindowView_;
+    std::unique_ptr<OfflineWindowView> offlineWindowView_;
     std::unique_ptr<ReportWindow> reportWindow_;
     std::unique_ptr<ReportSettingsWindow> reportSettings_;
     std::unique_ptr<ReportWindowView> reportWindowView_;

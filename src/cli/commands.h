@@ -31,5 +31,8 @@ void addCareCommands(CLI::App& app, ToolContext& ctx);
 void addOfflineCommands(CLI::App& app, ToolContext& ctx);
 // quorvel-tool arena calibrate|gain-curve and factory-cal: the service windows' work.
 void addToolsCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool tag, joint-report, export-signals and track: tags and joint reports, the raw
+// signal export and single-animal path tracking (cmd_series.cpp).
+void addSeriesCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

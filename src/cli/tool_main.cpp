@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     qv::cli::addCareCommands(app, ctx);
     qv::cli::addOfflineCommands(app, ctx);
     qv::cli::addToolsCommands(app, ctx);
+    qv::cli::addSeriesCommands(app, ctx);
 
     return tool.run(argc, argv);
 }

@@ -44,7 +44,7 @@ Firmware::Firmware(Clock& clock, const InstrumentConfig& config)
       faultRng_(config.seed * 31 + 3),
       noiseRng_(config.seed * 131 + 5),
       plate_(Plate::Options{config.seed, config.occupancy, config.organismsPerWell,
-                            config.plateInserted}),
+                            config.plateInserted, config.sixWellPlate, config.emptyWells}),
       factory_(config.factoryBytes),
       chamberC_(config.ambientC),
       thermalMs_(clock.monotonicMs()) {

@@ -50,6 +50,10 @@ struct InstrumentConfig {
     double occupancy = 0.75;
     int organismsPerWell = 1;
     bool plateInserted = true;
+    // A 6-well plate with one zebrafish larva per occupied well; wells left empty (counted down
+    // each column first) whatever the occupancy.
+    bool sixWellPlate = false;
+    std::vector<int> emptyWells;
     int progressIntervalMs = 5;  // pace of the optical calibration's progress bytes
     // Channels whose emitter has failed: they stay dark whatever their setting.
     std::vector<int> deadBeams;
@@ -88,6 +92,8 @@ class Firmware {
     // The beam's light at its setting without organisms or noise, 0..4095.
     int clearLevel(int channel) const;
     int rawTemperature();
+    // The plate in the slot, with its organisms' wells and paths.
+    const Plate& plate() const { return plate_; }
 
   private:
     void handleFrame(int bank, int reg, int value);

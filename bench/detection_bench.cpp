@@ -6,43 +6,16 @@
 
 #include "analysis/activity_detection.h"
 #include "analysis/detection_lanes.h"
+#include "support/model_block.h"
 
 namespace {
-
-// A block as the instrument gives it: every beam at its own light level with a little
-// noise, and in about a third of the channels an animal crossing now and then (a dip of a
-// few samples to half the level), plus the odd upward spike.
-qv::SampleBlock realisticBlock() {
-    std::mt19937 rng(42);
-    std::uniform_int_distribution<int> level(1500, 3500), noise(-12, 12), percent(0, 999);
-    qv::SampleBlock block;
-    for (int c = 0; c < qv::SampleBlock::kBeams; ++c) {
-        const int base = level(rng);
-        const bool animal = c % 3 == 0;
-        int dip = 0;
-        for (int s = 0; s < block.samplesPerChannel(); ++s) {
-            if (animal && dip == 0 && percent(rng) < 15) {
-                dip = 4 + percent(rng) % 12;
-            }
-            int v = base + noise(rng);
-            if (dip > 0) {
-                v = v / 2;
-                --dip;
-            } else if (percent(rng) == 0) {
-                v = base * 2;
-            }
-            block.at(c, s) = static_cast<std::int16_t>(v);
-        }
-    }
-    return block;
-}
 
 // All 384 channels of one block, as the acquisition cycle does at every block end. Each
 // iteration starts from the unclipped block, copied outside the timed part.
 void BM_DetectActivityPerChannel(benchmark::State& state) {
     const auto method = static_cast<std::int16_t>(state.range(0));
     const double snr = method == qv::kMethodDrosophila ? 0.9 : 1.8;
-    const qv::SampleBlock pristine = realisticBlock();
+    const qv::SampleBlock pristine = qv::testing::modelBlock(42);
     qv::SampleBlock block = pristine;
     qv::ActivityDetector detector;
     std::int64_t total = 0;
@@ -67,7 +40,7 @@ BENCHMARK(BM_DetectActivityPerChannel)
 void BM_DetectActivityBlockSweep(benchmark::State& state) {
     const auto method = static_cast<std::int16_t>(state.range(0));
     const double snr = method == qv::kMethodDrosophila ? 0.9 : 1.8;
-    const qv::SampleBlock pristine = realisticBlock();
+    const qv::SampleBlock pristine = qv::testing::modelBlock(42);
     qv::SampleBlock block = pristine;
     qv::ActivityDetector detector;
     std::vector<std::int16_t> channels(qv::SampleBlock::kBeams);
@@ -94,7 +67,7 @@ BENCHMARK(BM_DetectActivityBlockSweep)
 // 1 AVX2, 2 AVX-512); the sweep above takes the best of them.
 void BM_SweepLanesBuild(benchmark::State& state) {
     const auto isa = static_cast<qv::detail::LaneIsa>(state.range(0));
-    const qv::SampleBlock pristine = realisticBlock();
+    const qv::SampleBlock pristine = qv::testing::modelBlock(42);
     qv::SampleBlock block = pristine;
     auto lanes = qv::detail::makeLaneWorkspace();
     if (!qv::detail::useLaneIsa(*lanes, isa)) {
@@ -118,7 +91,7 @@ void BM_SweepLanesBuild(benchmark::State& state) {
 BENCHMARK(BM_SweepLanesBuild)->DenseRange(0, 2)->ArgName("isa")->Unit(benchmark::kMicrosecond);
 
 void BM_PeriodHistogramBlock(benchmark::State& state) {
-    qv::SampleBlock block = realisticBlock();
+    qv::SampleBlock block = qv::testing::modelBlock(42);
     qv::ActivityDetector detector;
     qv::PeriodHistogramBins bins{};
     for (auto _ : state) {

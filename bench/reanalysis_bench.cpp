@@ -13,6 +13,7 @@
 #include "analysis/reanalysis.h"
 #include "common/clock.h"
 #include "common/scripted_ui.h"
+#include "support/model_block.h"
 
 namespace {
 
@@ -30,32 +31,6 @@ fs::path benchFolder() {
 
 fs::path acquisition() {
     return benchFolder() / "p00001" / "20240614_1530";
-}
-
-// The light of one block: every beam at its own level with a little noise, an animal dip now
-// and then in a third of the beams, the odd spike.
-qv::SampleBlock modelBlock(std::uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> level(1500, 3500), noise(-12, 12), percent(0, 999);
-    qv::SampleBlock block;
-    for (int c = 0; c < qv::SampleBlock::kBeams; ++c) {
-        const int base = level(rng);
-        int dip = 0;
-        for (int s = 0; s < block.rtBuffer(); ++s) {
-            if (c % 3 == 0 && dip == 0 && percent(rng) < 15) {
-                dip = 4 + percent(rng) % 12;
-            }
-            int v = base + noise(rng);
-            if (dip > 0) {
-                v /= 2;
-                --dip;
-            } else if (percent(rng) == 0) {
-                v = base * 2;
-            }
-            block.at(c, s) = static_cast<std::int16_t>(v);
-        }
-    }
-    return block;
 }
 
 void writeText(const fs::path& path, const std::string& text) {
@@ -100,7 +75,7 @@ void ensureAcquisition() {
     writeSettings(folder);
     std::vector<qv::SampleBlock> blocks;
     for (std::uint32_t seed = 0; seed < 50; ++seed) {
-        blocks.push_back(modelBlock(seed));
+        blocks.push_back(qv::testing::modelBlock(seed));
     }
     qv::FileRotation rotation;
     for (int b = 0; b < kRecords; ++b) {

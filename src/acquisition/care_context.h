@@ -33,6 +33,10 @@ Control& controlOf(Controls& controls, std::string_view name, ControlKind kind,
 inline constexpr const char* kCommunicationError =
     "Communication error. Check COM PORT and equipment connection.";
 inline constexpr const char* kOfflineRefusal = "Operation not possible in OFFLINE mode";
+// Shown when a maintenance window would touch the instrument while a run owns the line or no
+// instrument is connected.
+inline constexpr const char* kStopExperimentRefusal =
+    "Only possible to access in: ONLINE mode and STOP experiment";
 
 // A number typed in a box, with "," taken as the decimal point; nullopt for an empty box or
 // text that is no number.

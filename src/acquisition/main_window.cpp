@@ -71,6 +71,8 @@ MainWindow::MainWindow(AppContext& app, StartScreen& init)
       picturetime(controls.add("picturetime", ControlKind::Picture)),
       mnexit(controls.add("mnexit", ControlKind::MenuItem, "Exit")),
       mnstatustest(controls.add("mnstatustest", ControlKind::MenuItem, "Test DEVICE")),
+      mn_arena(controls.add("mn_arena", ControlKind::MenuItem, "Channel Calibration Arena")),
+      mn_factory(controls.add("mn_factory", ControlKind::MenuItem, "Factory Settings")),
       mncal_on(controls.add("mncal_on", ControlKind::MenuItem, "ON")),
       mncal_off(controls.add("mncal_off", ControlKind::MenuItem, "OFF")),
       mn_userbin(controls.add("mn_userbin", ControlKind::MenuItem, "User Defined BIN size")),
@@ -602,6 +604,28 @@ void MainWindow::Timeradq_Timer() {
 void MainWindow::Cmdsetup_Click() {
     if (setupForm_ != nullptr) {
         setupForm_->visible = true;
+    }
+}
+
+void MainWindow::attachToolWindows(Control& arenaForm, Control& factoryForm) {
+    arenaForm_ = &arenaForm;
+    factoryForm_ = &factoryForm;
+}
+
+void MainWindow::mn_arena_Click() {
+    if (app_.state.runState > 0) {
+        app_.ui.message(kStopExperimentRefusal);
+    } else if (arenaForm_ != nullptr) {
+        arenaForm_->visible = true;
+    }
+}
+
+void MainWindow::mn_factory_Click() {
+    const device::LinkState& link = app_.state.link;
+    if (link.offline || !link.connected || app_.state.runState > 0) {
+        app_.ui.message(kStopExperimentRefusal);
+    } else if (factoryForm_ != nullptr) {
+        factoryForm_->visible = true;
     }
 }
 

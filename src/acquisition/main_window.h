@@ -68,6 +68,14 @@ class MainWindow {
     void Cmdsetup_Click();
     // "<< Back": the start screen again.
     void Cmdoffline_Click();
+
+    // The maintenance windows, as their form controls: the channel calibration arena and the
+    // factory settings (temperature sensor calibration).
+    void attachToolWindows(Control& arenaForm, Control& factoryForm);
+    // Refused while a run is going: the arena would share the line with it.
+    void mn_arena_Click();
+    // Refused unless an instrument is connected and no run is going.
+    void mn_factory_Click();
     Control* setupForm() { return setupForm_; }
     Control* offlineForm() { return offlineForm_; }
 
@@ -133,6 +141,9 @@ class MainWindow {
     // Menus.
     Control& mnexit;
     Control& mnstatustest;
+    // The maintenance windows of the Tools menu.
+    Control& mn_arena;
+    Control& mn_factory;
     Control& mncal_on;
     Control& mncal_off;
     Control& mn_userbin;
@@ -272,6 +283,8 @@ class MainWindow {
     device::ConnectionView followed_;
     Control* setupForm_ = nullptr;
     Control* offlineForm_ = nullptr;
+    Control* arenaForm_ = nullptr;
+    Control* factoryForm_ = nullptr;
     // The run: its live data, the cycle that fills it and the Play, Pause and Stop actions.
     LiveData live_;
     InstrumentCareSlot care_;

@@ -2,7 +2,11 @@
 
 #include <QApplication>
 
+#include "app/arena_view.h"
+#include "app/factory_view.h"
+
 #include "app/main_window_view.h"
+#include "app/offline_window_view.h"
 #include "app/placeholder_view.h"
 #include "app/report_settings_view.h"
 #include "app/report_window_view.h"
@@ -15,36 +19,42 @@ Application::Application(const std::filesystem::path& applicationFolder, Ui& ui,
                          device::SerialBackend& ports)
     : store_(applicationFolder, ui),
       device_(ports, clock, ui, state_, store_),
-      context_{store_, state_, ui, clock, device_} {
+      context_{store_, state_, ui, clock, device_},
+      toolsContext_{store_, state_, ui, clock, device_.com} {
     startScreen_ = std::make_unique<StartScreen>(context_);
     mainWindow_ = std::make_unique<MainWindow>(context_, *startScreen_);
     setupWindow_ = std::make_unique<SetupWindow>(store_, ui);
     setupWindow_->attach(setupNeighbours(*mainWindow_, *startScreen_));
     Control& setupForm = setupWindow_->Frm_setup;
-    Control& offlineForm = placeholders_.add("Frm_offline", ControlKind::Form, "Offline Browser");
-    offlineForm.visible = false;
+    offlineWindow_ = std::make_unique<OfflineWindow>(applicationFolder, ui, clock);
+    Control& offlineForm = offlineWindow_->Frm_offline;
     startScreen_->attach(*mainWindow_, setupForm, offlineForm);
     mainWindow_->attachWindows(setupForm, offlineForm);
     reportWindow_ = std::make_unique<ReportWindow>(store_, ui, clock);
     reportSettings_ = std::make_unique<ReportSettingsWindow>(store_, ui);
     reportWindow_->runActive = [this] { return state_.runState != 0; };
     mainWindow_->attachReportWindows(*reportWindow_, *reportSettings_);
+    offlineWindow_->attach(
+        {[this] { startScreen_->show(); },
+         [this](const std::filesystem::path& folder) { reportWindow_->openOn(folder); }});
 
     startScreenView_ = std::make_unique<StartScreenView>(*startScreen_);
     mainWindowView_ = std::make_unique<MainWindowView>(*mainWindow_);
     setupWindowView_ = std::make_unique<SetupWindowView>(*setupWindow_);
-    for (Control* form : {&offlineForm}) {
-        placeholderViews_.push_back(
-            std::make_unique<PlaceholderView>(placeholders_, *form, [this, form] {
-                form->visible = false;
-                startScreen_->show();
-            }));
-    }
+    offlineWindowView_ = std::make_unique<OfflineWindowView>(*offlineWindow_);
     reportWindowView_ = std::make_unique<ReportWindowView>(*reportWindow_);
     reportSettingsView_ = std::make_unique<ReportSettingsView>(*reportSettings_);
-    bindings_ = {&startScreenView_->binding(), &mainWindowView_->binding(),
-                 &setupWindowView_->binding(), &reportWindowView_->binding(),
-                 &reportSettingsView_->binding()};
+    arena_ = std::make_unique<ArenaWindow>(toolsContext_);
+    factory_ = std::make_unique<FactoryWindow>(toolsContext_);
+    // The arena's EXIT ends the program as the main window's Exit does.
+    arena_->endApplication = [this] { mainWindow_->Form_Unload(); };
+    mainWindow_->attachToolWindows(arena_->Frm_Arena, factory_->Frm_Factory);
+    arenaView_ = std::make_unique<ArenaView>(*arena_);
+    factoryView_ = std::make_unique<FactoryView>(*factory_);
+    bindings_ = {&startScreenView_->binding(),  &mainWindowView_->binding(),
+                 &setupWindowView_->binding(),  &offlineWindowView_->binding(),
+                 &reportWindowView_->binding(), &reportSettingsView_->binding(),
+                 &arenaView_->binding(),        &factoryView_->binding()};
     for (auto& view : placeholderViews_) {
         bindings_.push_back(&view->binding());
     }
@@ -106,8 +116,11 @@ void Application::closeAll() {
     startScreenView_->hide();
     mainWindowView_->hide();
     setupWindowView_->hide();
+    offlineWindowView_->hide();
     reportWindowView_->hide();
     reportSettingsView_->hide();
+    arenaView_->hide();
+    factoryView_->hide();
     for (auto& view : placeholderViews_) {
         view->hide();
     }

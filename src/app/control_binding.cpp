@@ -1,5 +1,7 @@
 #include "app/control_binding.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -11,6 +13,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "app/qt_canvas.h"
@@ -127,6 +131,28 @@ void setTextIfChanged(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) {
         edit->setText(text);
     }
+}
+
+// Multi-line boxes show the core's CR LF line ends as Qt's line feeds and give them back so.
+void applyPlainText(QPlainTextEdit* edit, const Control& c) {
+    QString text = toQt(c.text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (edit->toPlainText() != text) {
+        const QSignalBlocker block(edit);
+        edit->setPlainText(text);
+    }
+}
+
+std::string plainTextOf(const QPlainTextEdit* edit) {
+    QString text = edit->toPlainText();
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return fromQt(text);
+}
+
+void applySlider(QAbstractSlider* slider, const Control& c) {
+    const QSignalBlocker block(slider);
+    slider->setRange(c.minimum, std::max(c.minimum, c.maximum));
+    slider->setValue(c.value);
 }
 
 void applyCombo(QComboBox* combo, const Control& c) {
@@ -288,6 +314,10 @@ void ControlBinding::applyOne(const Control& c, QObject* t) {
         applyList(list, c);
     } else if (auto* picture = qobject_cast<CanvasWidget*>(w)) {
         picture->update();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+        applyPlainText(plain, c);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+        applySlider(slider, c);
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         group->setTitle(text);
     }
@@ -316,6 +346,10 @@ void ControlBinding::writeBack() {
         } else if (auto* combo = qobject_cast<QComboBox*>(t)) {
             c.listIndex = combo->currentIndex();
             c.text = fromQt(combo->currentText());
+        } else if (auto* plain = qobject_cast<QPlainTextEdit*>(t)) {
+            c.text = plainTextOf(plain);
+        } else if (auto* slider = qobject_cast<QAbstractSlider*>(t)) {
+            c.value = slider->value();
         } else if (auto* list = qobject_cast<QListWidget*>(t)) {
             c.listIndex = list->currentRow();
             c.selectedRows.clear();
@@ -353,8 +387,16 @@ void ControlBinding::on(const char* name, std::function<void()> handler) {
         connect(list, &QListWidget::itemClicked, this, call);
     } else if (auto* picture = qobject_cast<CanvasWidget*>(t)) {
         connect(picture, &CanvasWidget::resized, this, call);
+    } else if (auto* bar = qobject_cast<QScrollBar*>(t)) {
+        // A change is where the user let go (or an arrow's step), not every position of a drag.
+        bar->setTracking(false);
+        connect(bar, &QScrollBar::valueChanged, this, call);
     } else if (auto* edit = qobject_cast<QLineEdit*>(t)) {
         edit->installEventFilter(new FocusOutFilter(edit, call));
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(t)) {
+        plain->installEventFilter(new FocusOutFilter(plain, call));
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(t)) {
+        connect(slider, &QAbstractSlider::valueChanged, this, call);
     } else if (auto* w = qobject_cast<QWidget*>(t)) {
         w->installEventFilter(new ClickFilter(w, call));
     }

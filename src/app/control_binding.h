@@ -25,8 +25,9 @@ class ControlBinding : public QObject {
     void apply();
     // Calls the handler when the named control is used: a button or label clicked, a check
     // box or menu item toggled by the user, a list choice made, a timer ticking, a text box
-    // losing the focus. The handler runs after the control holds the new state.
-    // A picture's handler runs when its widget is resized (the logic redraws then).
+    // (one line or several) losing the focus, a scroll bar moved. The handler runs after the
+    // control holds the new state. A picture's handler runs when its widget is resized (the logic
+    // redraws then).
     void on(const char* name, std::function<void()> handler);
     // Double-click on a list row, a text box or any other widget.
     void onDoubleClick(const char* name, std::function<void()> handler);

@@ -76,6 +76,8 @@ void MainWindowView::buildMenus() {
     menuItem(file, "mnexit");
     QMenu* tools = menuBar()->addMenu("&Tools");
     menuItem(tools, "mnstatustest");
+    menuItem(tools, "mn_arena");
+    menuItem(tools, "mn_factory");
     menuItem(tools, "lght_ctl");
     menuItem(tools, "temp_ctl");
     QMenu* calibration = tools->addMenu("Calibration Control");
@@ -346,6 +348,8 @@ void MainWindowView::bindCareHandlers() {
     b.on("txt_pulseoff", [this] { logic_.txt_pulseoff_LostFocus(); });
     b.on("txttemp", [this] { logic_.txttemp_LostFocus(); });
     b.on("mnstatustest", [this] { logic_.mnstatustest_Click(); });
+    b.on("mn_arena", [this] { logic_.mn_arena_Click(); });
+    b.on("mn_factory", [this] { logic_.mn_factory_Click(); });
     b.on("Timer_test", [this] { logic_.Timer_test_Timer(); });
     // After the device test the plot shows its resting picture until a run draws into it.
     logic_.selfTest.restoreActivityPicture = [this] { logic_.display().Picact_Resize(); };

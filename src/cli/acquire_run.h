@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "common/ui.h"
 #include "sim/firmware.h"
@@ -18,6 +19,8 @@ struct AcquireOptions {
     bool isVirtual = false;
     std::uint64_t seed = 1;
     double occupancy = 0.75;
+    bool sixWellPlate = false;
+    std::vector<int> emptyWells;
     sim::FaultRates faults;
 };
 

@@ -225,6 +225,8 @@ RecordedRun recordRun(const AcquireOptions& opt, Ui& terminal) {
     sim::InstrumentConfig config;
     config.seed = opt.seed;
     config.occupancy = opt.occupancy;
+    config.sixWellPlate = opt.sixWellPlate;
+    config.emptyWells = opt.emptyWells;
     config.faults = opt.faults;
     sim::Firmware instrument(clock, config);
     device::ModelLine<sim::Firmware> line(instrument);
@@ -256,6 +258,13 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
     cmd->add_option("--occupancy", opt->occupancy,
                     "virtual instrument: share of wells with organisms, 0..1")
         ->check(CLI::Range(0.0, 1.0));
+    cmd->add_flag("--six-well-plate", opt->sixWellPlate,
+                  "virtual instrument: a 6-well plate with one zebrafish larva per occupied well");
+    cmd->add_option("--empty-wells", opt->emptyWells,
+                    "virtual instrument: wells left empty, counted down each column from 0 "
+                    "(0..5 on the 6-well plate, 0..383 otherwise), e.g. 2,5")
+        ->delimiter(',')
+        ->check(CLI::Range(0, 383));
     for (auto [name, rate] :
          {std::pair{"--short", &opt->faults.shortReply}, std::pair{"--parity", &opt->faults.parity},
           std::pair{"--silence", &opt->faults.silence}, std::pair{"--drop", &opt->faults.drop}}) {
@@ -264,8 +273,8 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx) {
     }
     ctx.trial(cmd, "--app-folder {app} --name trial --virtual", 60);
     cmd->callback([opt, cmd, &ctx] {
-        for (const char* option :
-             {"--seed", "--occupancy", "--short", "--parity", "--silence", "--drop"}) {
+        for (const char* option : {"--seed", "--occupancy", "--six-well-plate", "--empty-wells",
+                                   "--short", "--parity", "--silence", "--drop"}) {
             if (!opt->isVirtual && cmd->count(option) > 0) {
                 ctx.ui.message(std::string(option) + " needs --virtual");
                 ctx.exitCode = 2;

@@ -1,6 +1,5 @@
 // quorvel-tool calibrate, autozero and selftest: the instrument care of the main window, on the
 // configured port (or --port), without a window. Progress goes to standard error.
-#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -8,9 +7,9 @@
 #include "acquisition/calibration.h"
 #include "acquisition/device_link.h"
 #include "acquisition/self_test.h"
+#include "cli/care_session.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
-#include "device/posix_backend.h"
 #include "device/register_map.h"
 
 namespace qv::cli {
@@ -19,118 +18,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-volatile std::sig_atomic_t stopRequested = 0;
-
-extern "C" void requestStop(int) {
-    stopRequested = 1;
-}
-
-struct CareOptions {
-    std::string appFolder;
-    int port = 0;  // 0: the configured port
-    bool interactive = false;
-    bool yes = false;
+struct CareOptions : SessionOptions {
     bool device = false;
     bool fast = false;
     std::string acquisitionFolder;
     int samples = 30;
     double snr = 0;  // 0: the project's
     bool save = false;
-};
-
-// The Ui of a care command: messages to standard error; questions answered by --yes, or read
-// from standard input only with --interactive, else refused; a status line printed whenever it
-// changed at an event pass; Ctrl-C is the Stop button.
-class CareUi : public Ui {
-  public:
-    CareUi(CliUi& terminal, const CareOptions& o) : terminal_(terminal), options_(o) {}
-
-    void follow(const Control* status, AppState* state) {
-        status_ = status;
-        state_ = state;
-    }
-    void message(const std::string& text, const std::string& title = {}) override {
-        terminal_.message(text, title);
-    }
-    Answer ask(const std::string& text, Buttons buttons) override {
-        if (options_.interactive) {
-            return terminal_.ask(text, buttons);
-        }
-        const bool yesNo = buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel;
-        if (options_.yes) {
-            return yesNo ? Answer::Yes : Answer::Ok;
-        }
-        std::cerr << cp1252ToUtf8(text) << " [answered no: give --yes]\n";
-        return yesNo ? Answer::No : (buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel);
-    }
-    std::optional<std::string> input(const std::string& prompt, const std::string& title,
-                                     const std::string& defaultText) override {
-        if (options_.interactive) {
-            return terminal_.input(prompt, title, defaultText);
-        }
-        return std::nullopt;
-    }
-    void processEvents() override {
-        showStatus();
-        if (stopRequested != 0 && state_ != nullptr) {
-            state_->runState = 0;
-        }
-    }
-    void openExternal(const std::string& path, ExternalKind kind) override {
-        terminal_.openExternal(path, kind);
-    }
-    void showStatus() {
-        if (status_ != nullptr && status_->text != shown_) {
-            shown_ = status_->text;
-            std::cerr << cp1252ToUtf8(shown_) << '\n' << std::flush;
-        }
-    }
-
-  private:
-    CliUi& terminal_;
-    const CareOptions& options_;
-    const Control* status_ = nullptr;
-    AppState* state_ = nullptr;
-    std::string shown_;
-};
-
-// The application folder's store, the instrument found as Connect finds it, and the controls
-// the care classes show their state in.
-struct Session {
-    CareUi ui;
-    SystemClock clock;
-    device::PosixBackend backend{clock};
-    Store store;
-    AppState state;
-    DeviceLink link;
-    Controls controls;
-    CareContext care;
-
-    Session(CliUi& terminal, const CareOptions& o)
-        : ui(terminal, o),
-          store(o.appFolder, ui),
-          link(backend, clock, ui, state, store),
-          care{store, state, ui, clock, link.com} {}
-
-    // False (after its message) when the store or the instrument cannot be reached.
-    bool open(const CareOptions& o) {
-        if (store.startUp() == Store::StartUp::ConfigMissing) {
-            ui.message("No config.dat in \"" + utf8ToCp1252(o.appFolder) + "\"");
-            return false;
-        }
-        state.link.currentPort =
-            static_cast<std::int16_t>(o.port != 0 ? o.port : store.config().Serial_COM);
-        link.connection.connectAction();
-        if (!state.link.connected) {
-            ui.message("No instrument answered: " + std::string(kOfflineRefusal));
-            printJson({{"port", state.link.currentPort}, {"connected", false}});
-            return false;
-        }
-        std::cerr << "instrument " << state.link.serialNumber << " on COM" << state.link.currentPort
-                  << '\n';
-        return true;
-    }
-    ~Session() { link.comm.CommClose(state.link.currentPort); }
 };
 
 nlohmann::json tables(const CalibrationValues& v) {
@@ -146,27 +40,15 @@ void print(const nlohmann::json& j) {
     printJson(j);
 }
 
-bool refuse(ToolContext& ctx, const std::string& why) {
-    ctx.ui.message(why);
-    ctx.exitCode = 2;
-    return false;
-}
-
 bool commonOptionsValid(const CareOptions& o, ToolContext& ctx) {
-    if (o.appFolder.empty()) {
-        return refuse(ctx, "--app-folder is required");
-    }
-    if (o.port != 0 && (o.port < 1 || o.port > 15)) {
-        return refuse(ctx, "--port must be 1 to 15");
-    }
-    return true;
+    return sessionOptionsValid(o, ctx);
 }
 
 // A run is going on while a care command works (Ctrl-C ends it as Stop does).
 void asRun(Session& s, const Control& status) {
     s.state.runState = 1;
-    s.ui.follow(&status, &s.state);
-    std::signal(SIGINT, requestStop);
+    s.ui.follow(&status, [&s] { s.state.runState = 0; });
+    stopOnInterrupt();
 }
 
 int deviceCalibration(Session& s, Calibration& calibration, const CareOptions& o) {
@@ -359,7 +241,7 @@ void runSelftest(const CareOptions& o, ToolContext& ctx) {
     }
     SelfTest test(s.care, SelfTestControls::of(s.controls));
     Control& timer = *s.controls.find("Timer_test");
-    s.ui.follow(s.controls.find("lbl_temperature"), &s.state);
+    s.ui.follow(s.controls.find("lbl_temperature"), [&s] { s.state.runState = 0; });
     test.mnstatustest_Click();
     // The window's 100 ms timer: a tick is due 100 ms after the previous one began, or at once
     // when that one took longer.
@@ -393,10 +275,7 @@ void runSelftest(const CareOptions& o, ToolContext& ctx) {
 }
 
 void commonOptions(CLI::App* cmd, CareOptions& o) {
-    addAppFolderOption(*cmd, o.appFolder);
-    cmd->add_option("--port", o.port, "serial port 1..15 to try first (default: Serial_COM)");
-    cmd->add_flag("--interactive", o.interactive,
-                  "read answers to the program's questions from standard input");
+    addSessionOptions(cmd, o);
 }
 
 }  // namespace

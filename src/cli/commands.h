@@ -27,5 +27,12 @@ void addAcquireCommands(CLI::App& app, ToolContext& ctx);
 void addReanalyseCommand(CLI::App& app, ToolContext& ctx);
 // quorvel-tool calibrate, autozero and selftest: instrument care on the configured port.
 void addCareCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool list and plot: the offline browser's list and plots (cmd_offline.cpp).
+void addOfflineCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool arena calibrate|gain-curve and factory-cal: the service windows' work.
+void addToolsCommands(CLI::App& app, ToolContext& ctx);
+// quorvel-tool tag, joint-report, export-signals and track: tags and joint reports, the raw
+// signal export and single-animal path tracking (cmd_series.cpp).
+void addSeriesCommands(CLI::App& app, ToolContext& ctx);
 
 }  // namespace qv::cli

@@ -160,9 +160,19 @@ void addOptions(CLI::App& app, Options& o, std::string& form, bool& noPlate) {
         ->check(CLI::IsMember({"auto", "48", "192"}));
     app.add_option("--occupancy", c.occupancy, "share of wells with organisms")->check(rate);
     app.add_flag("--no-plate", noPlate, "an empty slot (for the self-test)");
+    app.add_flag("--six-well-plate", c.sixWellPlate,
+                 "a 6-well plate with one zebrafish larva per occupied well");
+    app.add_option("--empty-wells", c.emptyWells,
+                   "wells left empty, counted down each column from 0 (0..5 on the 6-well plate, "
+                   "0..383 otherwise), e.g. 2,5")
+        ->delimiter(',')
+        ->check(CLI::Range(0, 383));
     app.add_option("--dead", c.deadBeams, "channels (0..383) whose emitter has failed, e.g. 5,200")
         ->delimiter(',')
         ->check(CLI::Range(0, 383));
+    app.add_option("--sensor-bias", c.sensorBiasC,
+                   "degrees its temperature sensor reads above the chamber, -10..10")
+        ->check(CLI::Range(-10.0, 10.0));
     app.add_option("--log", o.logPath, "one JSON line per frame received");
 }
 

@@ -16,6 +16,9 @@ int main(int argc, char** argv) {
     qv::cli::addAcquireCommands(app, ctx);
     qv::cli::addReanalyseCommand(app, ctx);
     qv::cli::addCareCommands(app, ctx);
+    qv::cli::addOfflineCommands(app, ctx);
+    qv::cli::addToolsCommands(app, ctx);
+    qv::cli::addSeriesCommands(app, ctx);
 
     return tool.run(argc, argv);
 }

@@ -23,18 +23,19 @@ struct MouseEvent {
 // menu action, or timer) per control, gives it the control's name as objectName and copies
 // this state onto it after every handler; the fields a kind does not use are ignored.
 enum class ControlKind {
-    Form,      // the window itself: text = title, visible = shown, enabled
-    Frame,     // a panel or framed group of controls: text = caption
-    Label,     // text
-    TextBox,   // text (what the user typed is written back before a handler runs)
-    Button,    // text = caption
-    CheckBox,  // text = caption, checked
-    MenuItem,  // text = caption, checked (a tick), visible, enabled
-    ComboBox,  // items, listIndex (-1 none) and text (the edit part, may hold text not in items)
-    ListBox,   // items, listIndex (-1 none); with multiSelect, selectedRows holds every row chosen
-    Picture,   // a drawing surface: the logic draws on `canvas` (set by the window or a test)
-    Shape,     // a drawn outline or lamp: visible, backColor
-    Timer,     // enabled, intervalMs
+    Form,       // the window itself: text = title, visible = shown, enabled
+    Frame,      // a panel or framed group of controls: text = caption
+    Label,      // text
+    TextBox,    // text (what the user typed is written back before a handler runs)
+    Button,     // text = caption
+    CheckBox,   // text = caption, checked
+    MenuItem,   // text = caption, checked (a tick), visible, enabled
+    ComboBox,   // items, listIndex (-1 none) and text (the edit part, may hold text not in items)
+    ListBox,    // items, listIndex (-1 none); with multiSelect, selectedRows holds every row chosen
+    Picture,    // a drawing surface: the logic draws on `canvas` (set by the window or a test)
+    Shape,      // a drawn outline or lamp: visible, backColor
+    Timer,      // enabled, intervalMs
+    ScrollBar,  // value within minimum..maximum (what the user moved it to is written back)
 };
 
 struct Control {
@@ -49,6 +50,10 @@ struct Control {
     bool multiSelect = false;
     std::vector<int> selectedRows;
     int intervalMs = 0;
+    // Scroll bars only.
+    int value = 0;
+    int minimum = 0;
+    int maximum = 0;
     // Fill colour of a shape, button or label, packed as Color::packed() (r + 256 g + 65536 b);
     // -1 leaves the widget's own colour.
     std::int32_t backColor = -1;

@@ -174,12 +174,12 @@ int ComModule::factoryCalibrationWrite(int k, int value) {
     return -1;
 }
 
-int ComModule::readChannelSetting(int channel) {
+int ComModule::readChannelSetting(int channel, int tries, int pauseMs) {
     const ChannelAddress a = channelReadAddress(channel);
     int answer = -1;
-    for (int attempt = 0; attempt < 3 && answer == -1; ++attempt) {
+    for (int attempt = 0; attempt < tries && answer == -1; ++attempt) {
         if (attempt > 0) {
-            clock_.sleepMs(1);
+            clock_.sleepMs(pauseMs);
         }
         answer = QueryRegister(reg::kReadStoredByte, static_cast<std::int16_t>(a.reg),
                                static_cast<std::int16_t>(a.bank));

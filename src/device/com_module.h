@@ -76,8 +76,9 @@ class ComModule {
     int verifiedChannelWrite(int channel, int pinHole, int gain);
     // Stores factory calibration byte k (0..6). 1 when confirmed; -1 after the message.
     int factoryCalibrationWrite(int k, int value);
-    // A channel's stored setting byte (Gain x 32 + PinHole), or -1 after 3 tries.
-    int readChannelSetting(int channel);
+    // A channel's stored setting byte (Gain x 32 + PinHole), or -1 when none of the tries
+    // answered: 3 tries 1 ms apart after a calibration, the arena's 8 tries 200 ms apart.
+    int readChannelSetting(int channel, int tries = 3, int pauseMs = 1);
     // The factory temperature calibration, read pairwise with retries and tested.
     FactoryCalibration readFactoryCalibration();
     // Gain and PinHole of all channels, bank 0 then bank 1: 1 when both answered, else -1.

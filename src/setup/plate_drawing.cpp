@@ -57,14 +57,15 @@ double labelInset(const Canvas& canvas, const PlateFormat& p, const std::string&
     return std::clamp(room - 5, 5.0, kInset);
 }
 
-void drawGroupLabels(Canvas& canvas, const PlateFormat& p, const GroupsModel& model) {
+void drawGroupLabels(Canvas& canvas, const PlateFormat& p,
+                     const std::array<std::int16_t, kChannelSlots>& channelGroup) {
     for (int c = 0; c < p.columns; ++c) {
         for (int r = 0; r < p.rows; ++r) {
             const int channel = p.channelOf(wellAt(p, {r, c}), 0);
             if (channel < 0) {
                 continue;
             }
-            const int group = model.channelGroup[channel];
+            const int group = channelGroup[channel];
             if (isGroupNumber(group)) {
                 const std::string label = "G" + std::to_string(group);
                 canvas.text(columnX(p, c) + labelInset(canvas, p, label), rowY(p, r) + 25, label,
@@ -121,7 +122,14 @@ void drawPlate(Canvas& canvas, const PlateFormat& plate, const GroupsModel& mode
     scalePlatePicture(canvas, plate);
     drawWells(canvas, plate);
     drawChannels(canvas, plate, model);
-    drawGroupLabels(canvas, plate, model);
+    drawGroupLabels(canvas, plate, model.channelGroup);
+    drawRulers(canvas, plate);
+}
+
+void drawPlateOutline(Canvas& canvas, const PlateFormat& plate,
+                      const std::array<std::int16_t, kChannelSlots>& channelGroup) {
+    drawWells(canvas, plate);
+    drawGroupLabels(canvas, plate, channelGroup);
     drawRulers(canvas, plate);
 }
 

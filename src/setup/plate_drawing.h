@@ -21,6 +21,11 @@ void scalePlatePicture(Canvas& canvas, const PlateFormat& plate);
 // Clears the picture and draws the whole plate.
 void drawPlate(Canvas& canvas, const PlateFormat& plate, const GroupsModel& model);
 
+// The wells, their "G" group labels and the rulers over whatever the picture holds, on the
+// scale scalePlatePicture sets: the plate views that shade wells draw them over their shades.
+void drawPlateOutline(Canvas& canvas, const PlateFormat& plate,
+                      const std::array<std::int16_t, kChannelSlots>& channelGroup);
+
 // The rows and columns a drag covers, each from the smaller to the larger.
 struct CellRange {
     int firstRow = 0;

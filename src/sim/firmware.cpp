@@ -44,7 +44,7 @@ Firmware::Firmware(Clock& clock, const InstrumentConfig& config)
       faultRng_(config.seed * 31 + 3),
       noiseRng_(config.seed * 131 + 5),
       plate_(Plate::Options{config.seed, config.occupancy, config.organismsPerWell,
-                            config.plateInserted}),
+                            config.plateInserted, config.sixWellPlate, config.emptyWells}),
       factory_(config.factoryBytes),
       chamberC_(config.ambientC),
       thermalMs_(clock.monotonicMs()) {
@@ -62,6 +62,10 @@ Firmware::Firmware(Clock& clock, const InstrumentConfig& config)
         settings_[static_cast<std::size_t>(c)] = bestSetting(c);
     }
     service_ = config_.blockForm != BlockForm::Acquisition;
+    const auto& b = config_.factoryBytes;
+    const double slope = (b[6] * 256 + b[5]) / 1000.0;
+    sensorSlope_ = slope > 0.05 ? slope : 0.219;
+    sensorOffset_ = (b[3] == 1 ? -1.0 : 1.0) * b[4] / 10.0;
 }
 
 void Firmware::receive(const std::vector<std::uint8_t>& bytes) {
@@ -324,16 +328,12 @@ double Firmware::chamberC() {
     return chamberC_;
 }
 
-// Raw reading such that the host's raw x slope + offset, with the calibration stored here,
-// gives the chamber temperature.
+// The raw reading of the sensor: what the factory calibration it was built with turns into the
+// chamber temperature plus the sensor's bias.
 int Firmware::rawTemperature() {
-    const double slope = (factory_[6] * 256 + factory_[5]) / 1000.0;
-    double offset = factory_[4] / 10.0;
-    if (factory_[3] == 1) {
-        offset = -offset;
-    }
-    const double s = slope > 0.05 ? slope : 0.219;
-    return std::clamp(static_cast<int>(std::lround((chamberC() - offset) / s)), 0, 255);
+    const double sensed = chamberC() + config_.sensorBiasC;
+    return std::clamp(static_cast<int>(std::lround((sensed - sensorOffset_) / sensorSlope_)), 0,
+                      255);
 }
 
 }  // namespace qv::sim

@@ -43,9 +43,17 @@ struct InstrumentConfig {
     // offset +0.5 degrees, slope 0.219.
     std::array<std::uint8_t, 8> factoryBytes{0, 6, 24, 0, 5, 219, 0, 0};
     double ambientC = 22.0;
+    // How far the temperature sensor reads above the chamber (negative: below). The sensor's
+    // transfer is the one the factory bytes above describe, so a bias is what a one-point
+    // correction of the stored offset has to take out.
+    double sensorBiasC = 0.0;
     double occupancy = 0.75;
     int organismsPerWell = 1;
     bool plateInserted = true;
+    // A 6-well plate with one zebrafish larva per occupied well; wells left empty (counted down
+    // each column first) whatever the occupancy.
+    bool sixWellPlate = false;
+    std::vector<int> emptyWells;
     int progressIntervalMs = 5;  // pace of the optical calibration's progress bytes
     // Channels whose emitter has failed: they stay dark whatever their setting.
     std::vector<int> deadBeams;
@@ -84,6 +92,8 @@ class Firmware {
     // The beam's light at its setting without organisms or noise, 0..4095.
     int clearLevel(int channel) const;
     int rawTemperature();
+    // The plate in the slot, with its organisms' wells and paths.
+    const Plate& plate() const { return plate_; }
 
   private:
     void handleFrame(int bank, int reg, int value);
@@ -114,6 +124,10 @@ class Firmware {
     std::array<double, kChannels> efficiency_{};
     std::array<bool, kChannels> dead_{};
     std::array<std::uint8_t, 8> factory_{};
+    // The sensor's own transfer, fixed when the instrument was built: rewriting the factory
+    // bytes changes what the host computes from a raw reading, never the reading itself.
+    double sensorSlope_ = 0.219;
+    double sensorOffset_ = 0.0;
     int control_ = 0;
     int plateMode_ = 0;
     bool service_ = true;

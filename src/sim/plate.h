@@ -23,6 +23,12 @@ class Plate {
         double occupancy = 0.75;  // share of wells with organisms
         int organismsPerWell = 1;
         bool inserted = true;  // false: the slot is empty, no shadows at all
+        // A 6-well plate (2 rows x 3 columns of round wells 35 mm across at a 39.12 mm pitch,
+        // centred on the beam grid) with one zebrafish larva in each occupied well, instead
+        // of a well per beam.
+        bool sixWells = false;
+        // Wells left empty whatever the occupancy, counted down each column first.
+        std::vector<int> emptyWells;
     };
 
     explicit Plate(const Options& options);
@@ -35,6 +41,12 @@ class Plate {
     double shadow(int channel) const;
 
     int organismCount() const { return static_cast<int>(organisms_.size()); }
+    // The well an organism lives in (counted down each column first) and how far it has swum
+    // so far, in beam spacings: what a tracking of its path can be held against.
+    int wellOf(int organism) const { return organisms_[static_cast<std::size_t>(organism)].well; }
+    double pathLength(int organism) const {
+        return organisms_[static_cast<std::size_t>(organism)].travelled;
+    }
 
   private:
     struct Organism {
@@ -44,9 +56,18 @@ class Plate {
         double depth;           // share of light its body blocks
         double x0, y0, x1, y1;  // its well
         bool swimming;
+        int well;
+        double body;  // radius, beam units
+        // A round well: its centre and the radius the body's centre keeps within.
+        bool round;
+        double cx, cy, radius;
+        double travelled;
     };
 
     void populate();
+    void populateSixWells();
+    bool leftEmpty(int well);
+    void keepInside(Organism& o) const;
     void step(Organism& o, double dt, bool lightOn);
 
     Options options_;

@@ -165,11 +165,11 @@ bool readChannelRecord(FieldReader& r, PlateFormat& p, int c) {
     return true;
 }
 
-PlateLoadStatus readPlateFile(const fs::path& folder, const std::string& code, PlateFormat& p) {
+PlateLoadStatus readPlateFileAt(const fs::path& file, PlateFormat& p) {
     PlateLoadStatus st;
     p.rowOffset = 0;
     p.columnOffset = 0;
-    auto r = isPlainCode(code) ? FieldReader::open(plateFilePath(folder, code)) : std::nullopt;
+    auto r = FieldReader::open(file);
     if (!r) {
         return st;
     }
@@ -194,7 +194,26 @@ PlateLoadStatus readPlateFile(const fs::path& folder, const std::string& code, P
     return st;
 }
 
+PlateLoadStatus readPlateFile(const fs::path& folder, const std::string& code, PlateFormat& p) {
+    if (!isPlainCode(code)) {
+        p.rowOffset = 0;
+        p.columnOffset = 0;
+        return {};
+    }
+    return readPlateFileAt(plateFilePath(folder, code), p);
+}
+
 }  // namespace
+
+PlateLoadStatus loadPlateFormatFile(const fs::path& file, PlateFormat& plate) {
+    PlateFormat read = plate;
+    const PlateLoadStatus st = readPlateFileAt(file, read);
+    if (st.ok) {
+        buildMap(read);
+        plate = std::move(read);
+    }
+    return st;
+}
 
 PlateLoadStatus loadPlateFormatWithoutFallback(const fs::path& applicationFolder,
                                                const std::string& code, PlateFormat& plate) {

@@ -64,6 +64,9 @@ struct PlateLoadStatus {
 PlateLoadStatus loadPlateFormatWithoutFallback(const std::filesystem::path& applicationFolder,
                                                const std::string& code, PlateFormat& plate);
 
+// The same reading from a file named in full (a format's ".bak" copy, for one).
+PlateLoadStatus loadPlateFormatFile(const std::filesystem::path& file, PlateFormat& plate);
+
 // The same, but a failure shows its message and falls back to a built-in format; a code
 // other than the three built-in ones becomes "w96f". Never fails towards the caller; false
 // when the built-in format was taken.

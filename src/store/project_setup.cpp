@@ -188,6 +188,20 @@ bool saveSetupFile(const fs::path& folder, const ProjectSetup& s, std::int16_t p
     return writeFileAtomic(setupFile, setupFileText(s, projectNumber, workingFolder));
 }
 
+bool writeGroupNamesFile(const fs::path& folder, const ProjectSetup& s) {
+    return writeFileAtomic(
+        folder / "groups.dat",
+        channelFileText("<Group_Number>, <Group_Name>",
+                        [&](FieldWriter& w, int c) { w.text(storableText(s.groupName[c])); }));
+}
+
+bool writeChannelGroupsFile(const fs::path& folder, const ProjectSetup& s) {
+    return writeFileAtomic(
+        folder / "chgroup.dat",
+        channelFileText("<Channel>, <Group: -1=Free>",
+                        [&](FieldWriter& w, int c) { w.number(std::int64_t{s.channelGroup[c]}); }));
+}
+
 bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int16_t projectNumber,
                          const std::string& workingFolder) {
     bool ok = saveSetupFile(folder, s, projectNumber, workingFolder);
@@ -203,19 +217,8 @@ bool saveProjectSettings(const fs::path& folder, const ProjectSetup& s, std::int
                                              w.number(thresholdAsStored(s.channelThreshold[c]));
                                          })) &&
          ok;
-    ok = writeFileAtomic(folder / "groups.dat",
-                         channelFileText("<Group_Number>, <Group_Name>",
-                                         [&](FieldWriter& w, int c) {
-                                             w.text(storableText(s.groupName[c]));
-                                         })) &&
-         ok;
-    ok = writeFileAtomic(folder / "chgroup.dat",
-                         channelFileText("<Channel>, <Group: -1=Free>",
-                                         [&](FieldWriter& w, int c) {
-                                             w.number(std::int64_t{s.channelGroup[c]});
-                                         })) &&
-         ok;
-    return ok;
+    ok = writeGroupNamesFile(folder, s) && ok;
+    return writeChannelGroupsFile(folder, s) && ok;
 }
 
 }  // namespace qv

@@ -100,6 +100,12 @@ std::string workingFolderText(const std::filesystem::path& folder);
 [[nodiscard]] bool saveSetupFile(const std::filesystem::path& folder, const ProjectSetup& s,
                                  std::int16_t projectNumber, const std::string& workingFolder);
 
+// groups.dat and chgroup.dat alone (group editing of a stored acquisition rewrites only
+// these), each replaced whole or not at all; false when it could not be written.
+[[nodiscard]] bool writeGroupNamesFile(const std::filesystem::path& folder, const ProjectSetup& s);
+[[nodiscard]] bool writeChannelGroupsFile(const std::filesystem::path& folder,
+                                          const ProjectSetup& s);
+
 // Writes setup.dat (after keeping the previous good one as setup.bak), status.dat,
 // threshld.dat, groups.dat and chgroup.dat into the folder. Num_proj is written from
 // projectNumber and Working_folder from workingFolder. False when any file could not be

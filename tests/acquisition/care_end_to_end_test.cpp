@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/auto_zero.h"
 #include "common/clock.h"
+#include "common/scripted_ui.h"
 #include "store/calibration_values.h"
 #include "store/installation.h"
 #include "store/plate_format.h"
+#include "store/project_load.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -183,6 +186,43 @@ TEST(CareEndToEnd, SelfTestOnAnEmptySlotFindsExactlyTheDeadBeams) {
     EXPECT_NE(report.find("Test_all_0%: OK PASS!\r\n"), std::string::npos);
     EXPECT_NE(report.find("Col[13]: NONPASS CH > 80% (NONOK:CH200[0%], ); 368CH < 20% (NONOK:)"),
               std::string::npos);
+}
+
+// Fast ZERO headless: every channel's threshold follows its own ripple at the given SNR, and
+// --save puts exactly those thresholds into the project's threshld.dat.
+TEST(CareEndToEnd, AutoZeroSetsEachThresholdFromItsRippleAndSavesThem) {
+    testing::TempDir dir;
+    const fs::path app = installed(dir);
+    const std::string before = readBytes(app / "threshld.dat");
+    SimOnPty sim(dir, {"--seed", "11", "--occupancy", "0.8"});
+    ASSERT_TRUE(sim.ready());
+    const Tool t = tool(dir, "autozero --app-folder '" + app.string() + "' --snr 2.5 --save");
+    ASSERT_EQ(t.run.exitCode, 0) << t.run.err;
+    EXPECT_TRUE(t.out["applied"].get<bool>());
+    EXPECT_FALSE(t.out["silent"].get<bool>());
+    EXPECT_TRUE(t.out["saved"].get<bool>());
+    EXPECT_EQ(t.out["samples"], 30);
+    ASSERT_EQ(t.out["thresholds"].size(), 384u);
+
+    int lit = 0;
+    int aboveFloor = 0;
+    for (std::size_t c = 0; c < 384; ++c) {
+        const RippleAndLevel r{t.out["ripples"][c].get<int>(), t.out["levels"][c].get<int>()};
+        const double threshold = t.out["thresholds"][c].get<double>();
+        EXPECT_DOUBLE_EQ(threshold, zeroThreshold(r, 2.5)) << c;
+        lit += r.level > 0 ? 1 : 0;
+        aboveFloor += threshold > 1.8 ? 1 : 0;
+    }
+    EXPECT_GE(lit, 180);        // the beams over the plate's 96 wells answered with light
+    EXPECT_GT(aboveFloor, 10);  // and moving organisms gave some of them a ripple
+
+    ProjectSetup saved;
+    ScriptedUi quiet;
+    EXPECT_TRUE(loadChannelFiles(app, 0, saved, quiet).empty());
+    for (std::size_t c = 0; c < 384; ++c) {
+        EXPECT_NEAR(saved.channelThreshold[c], t.out["thresholds"][c].get<double>(), 0.01) << c;
+    }
+    EXPECT_NE(readBytes(app / "threshld.dat"), before);
 }
 
 TEST(CareEndToEnd, BadUsageIsRefusedBeforeAnyPortIsTouched) {

@@ -6,13 +6,9 @@
 
 #include "analysis/report_fixture.h"
 #include "analysis/sample_block.h"
+#include "support/model_block.h"
 
 namespace qv::testing {
-
-// The light of every beam over one block, from a seeded model: each beam at its own level
-// with a little noise; in about a third of the beams an animal crosses now and then (a dip of
-// a few samples), and now and then a spike far above the level.
-SampleBlock modelBlock(std::uint32_t seed, int rtBuffer = SampleBlock::kDefaultRtBuffer);
 
 // An acquisition folder as a recording run leaves it: the settings snapshot of the fixture,
 // then for each block the raw samples as read (N.bin), and counts.bin with the counts of

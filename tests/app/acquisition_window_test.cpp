@@ -42,9 +42,7 @@ class AcquisitionWindowTest : public QObject {
 
 void AcquisitionWindowTest::screenshot(QWidget& window, const QString& name) {
     app_->syncAll();
-    QDir().mkpath(QV_SCREENSHOT_DIR);
-    QCoreApplication::processEvents();
-    QVERIFY(window.grab().save(QDir(QV_SCREENSHOT_DIR).filePath(name), "PNG"));
+    QVERIFY(saveScreenshot(window, name));
 }
 
 // The acquisition timer's ticks on virtual time, the windows following as they would.

@@ -22,7 +22,7 @@
 
 namespace qv::app {
 
-class AppWindowsTest : public QObject {
+class AppWindowsTest : public QObject, private WindowsRig {
     Q_OBJECT
 
   private slots:
@@ -35,49 +35,18 @@ class AppWindowsTest : public QObject {
   private:
     void startApplication();
     void screenshot(QWidget& window, const QString& name);
-    template <class W>
-    W* child(QWidget& window, const char* name) {
-        auto* w = window.findChild<W*>(name);
-        if (w == nullptr) {
-            qWarning("missing control %s", name);
-        }
-        return w;
-    }
-
-    std::unique_ptr<QTemporaryDir> folder_;
-    std::unique_ptr<WindowsUi> ui_;
-    std::unique_ptr<TestClock> clock_;
-    // Serial ports inside the process; a virtual instrument stands behind COM4 when a test
-    // puts one there.
-    std::unique_ptr<device::InProcessBackend> ports_;
-    std::unique_ptr<sim::Firmware> instrument_;
-    std::unique_ptr<device::ModelLine<sim::Firmware>> line_;
-    std::unique_ptr<Application> app_;
 };
 
 void AppWindowsTest::init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    const auto laid = layInstallationData(std::filesystem::path(QV_SOURCE_DIR) / "data",
-                                          folder_->path().toStdString(), false);
-    QCOMPARE(laid.status, InstallStatus::Ok);
-    ui_ = std::make_unique<WindowsUi>();
-    clock_ = std::make_unique<TestClock>();
-    ports_ = std::make_unique<device::InProcessBackend>(*clock_);
+    QVERIFY(layApplicationFolder());
 }
 
 void AppWindowsTest::cleanup() {
-    app_.reset();
-    line_.reset();
-    instrument_.reset();
-    ports_.reset();
-    ui_.reset();
-    folder_.reset();
+    tearDown();
 }
 
 void AppWindowsTest::startApplication() {
-    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_, *ports_);
-    ui_->app = app_.get();
+    makeApplication();
     QVERIFY(app_->start(""));
     QVERIFY2(ui_->messages.empty(), ui_->messages.empty() ? "" : ui_->messages[0].c_str());
     // Every control the logic names has its widget.
@@ -89,10 +58,7 @@ void AppWindowsTest::startApplication() {
 }
 
 void AppWindowsTest::screenshot(QWidget& window, const QString& name) {
-    QDir().mkpath(QV_SCREENSHOT_DIR);
-    QCoreApplication::processEvents();
-    const QString file = QDir(QV_SCREENSHOT_DIR).filePath(name);
-    QVERIFY(window.grab().save(file, "PNG"));
+    QVERIFY(saveScreenshot(window, name));
 }
 
 void AppWindowsTest::startScreenShowsStatusAndExitsAfterSureToQuit() {
@@ -128,7 +94,7 @@ void AppWindowsTest::mainWindowOpensOfflineAndClosesWithoutQuestion() {
     {
         // A project with every tool panel, so the screenshot shows them all.
         ScriptedUi quiet;
-        Store writer(folder_->path().toStdString(), quiet);
+        Store writer(dir_, quiet);
         writer.startUp();
         writer.setup().Menu2 = 1;
         writer.setup().Menu3 = 1;
@@ -173,9 +139,7 @@ void AppWindowsTest::mainWindowOpensOfflineAndClosesWithoutQuestion() {
 void AppWindowsTest::mainWindowConnectsToTheInstrumentAndExitsAfterItsQuestion() {
     sim::InstrumentConfig config;
     config.serialNumber = 42;
-    instrument_ = std::make_unique<sim::Firmware>(*clock_, config);
-    line_ = std::make_unique<device::ModelLine<sim::Firmware>>(*instrument_);
-    ports_->attach(device::comName(4), *line_);
+    attachInstrument(config);
     startApplication();
     QTest::mouseClick(child<QWidget>(app_->startScreenView(), "fra_option2"), Qt::LeftButton);
     MainWindowView& main = app_->mainWindowView();

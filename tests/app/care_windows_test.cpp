@@ -3,45 +3,21 @@
 // screenshots are kept in the build tree.
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <functional>
-#include <memory>
 
 #include "app/application.h"
 #include "app/main_window_view.h"
 #include "app/qt_canvas.h"
 #include "common/scripted_ui.h"
-#include "device/com_names.h"
-#include "device/in_process_backend.h"
-#include "sim/firmware.h"
-#include "store/installation.h"
 #include "store/store.h"
+#include "windows_ui.h"
 
 namespace qv::app {
 
-// Scripted answers; every event pass paints the windows and may let the test look.
-class CareUi : public ScriptedUi {
-  public:
-    Application* app = nullptr;
-    std::function<void()> during;
-    void processEvents() override {
-        ScriptedUi::processEvents();
-        if (app != nullptr) {
-            app->syncAll();
-        }
-        QCoreApplication::processEvents();
-        if (during) {
-            during();
-        }
-    }
-};
-
-class CareWindowsTest : public QObject {
+class CareWindowsTest : public QObject, private WindowsRig {
     Q_OBJECT
 
   private slots:
@@ -56,30 +32,14 @@ class CareWindowsTest : public QObject {
     void screenshot(const QString& name);
     template <class W>
     W* child(const char* name) {
-        auto* w = app_->mainWindowView().findChild<W*>(name);
-        if (w == nullptr) {
-            qWarning("missing control %s", name);
-        }
-        return w;
+        return app::child<W>(app_->mainWindowView(), name);
     }
-
-    std::unique_ptr<QTemporaryDir> folder_;
-    std::unique_ptr<CareUi> ui_;
-    std::unique_ptr<TestClock> clock_;
-    std::unique_ptr<device::InProcessBackend> ports_;
-    std::unique_ptr<sim::Firmware> instrument_;
-    std::unique_ptr<device::ModelLine<sim::Firmware>> line_;
-    std::unique_ptr<Application> app_;
 };
 
 void CareWindowsTest::init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    const auto laid = layInstallationData(std::filesystem::path(QV_SOURCE_DIR) / "data",
-                                          folder_->path().toStdString(), false);
-    QCOMPARE(laid.status, InstallStatus::Ok);
+    QVERIFY(layApplicationFolder());
     ScriptedUi quiet;
-    Store writer(folder_->path().toStdString(), quiet);
+    Store writer(dir_, quiet);
     writer.startUp();
     writer.setup().Menu1 = 1;
     writer.setup().Menu2 = 1;
@@ -87,26 +47,15 @@ void CareWindowsTest::init() {
     writer.setup().Mn2 = {1, 8, 20, 0, 10, 50};
     writer.setup().Mn3 = {1, 250, 0, 0, 0, 0};
     QVERIFY(writer.saveProjectSettings());
-    ui_ = std::make_unique<CareUi>();
-    clock_ = std::make_unique<TestClock>();
-    ports_ = std::make_unique<device::InProcessBackend>(*clock_);
 }
 
 void CareWindowsTest::cleanup() {
-    app_.reset();
-    line_.reset();
-    instrument_.reset();
-    ports_.reset();
-    ui_.reset();
-    folder_.reset();
+    tearDown();
 }
 
 void CareWindowsTest::startConnected(sim::InstrumentConfig config) {
-    instrument_ = std::make_unique<sim::Firmware>(*clock_, config);
-    line_ = std::make_unique<device::ModelLine<sim::Firmware>>(*instrument_);
-    ports_->attach(device::comName(4), *line_);
-    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_, *ports_);
-    ui_->app = app_.get();
+    attachInstrument(config);
+    makeApplication();
     QVERIFY(app_->start(""));
     const auto missing = app_->mainWindowView().binding().unboundControls();
     QVERIFY2(missing.empty(), missing.empty() ? "" : missing[0].c_str());
@@ -117,11 +66,8 @@ void CareWindowsTest::startConnected(sim::InstrumentConfig config) {
 }
 
 void CareWindowsTest::screenshot(const QString& name) {
-    QDir().mkpath(QV_SCREENSHOT_DIR);
     app_->syncAll();
-    QCoreApplication::processEvents();
-    const QString file = QDir(QV_SCREENSHOT_DIR).filePath(name);
-    QVERIFY(app_->mainWindowView().grab().save(file, "PNG"));
+    QVERIFY(saveScreenshot(app_->mainWindowView(), name));
 }
 
 void CareWindowsTest::fastCalibrationShowsItsProgress() {

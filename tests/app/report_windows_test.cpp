@@ -23,7 +23,7 @@
 
 namespace qv::app {
 
-class ReportWindowsTest : public QObject {
+class ReportWindowsTest : public QObject, private WindowsRig {
     Q_OBJECT
 
   private slots:
@@ -36,45 +36,19 @@ class ReportWindowsTest : public QObject {
   private:
     void startWithARecordedRun();
     void screenshot(QWidget& window, const QString& name);
-    template <class W>
-    W* child(QWidget& window, const char* name) {
-        auto* w = window.findChild<W*>(name);
-        if (w == nullptr) {
-            qWarning("missing control %s", name);
-        }
-        return w;
-    }
     // An option button reacts on its indicator and caption, not on the rest of its row.
     static void clickOption(QRadioButton* option) {
         QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
     }
-    std::filesystem::path acquisition() const {
-        return std::filesystem::path(folder_->path().toStdString()) / "20240614_1530";
-    }
-
-    std::unique_ptr<QTemporaryDir> folder_;
-    std::unique_ptr<WindowsUi> ui_;
-    std::unique_ptr<TestClock> clock_;
-    std::unique_ptr<device::InProcessBackend> ports_;
-    std::unique_ptr<Application> app_;
+    std::filesystem::path acquisition() const { return dir_ / "20240614_1530"; }
 };
 
 void ReportWindowsTest::init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    const auto laid = layInstallationData(std::filesystem::path(QV_SOURCE_DIR) / "data",
-                                          folder_->path().toStdString(), false);
-    QCOMPARE(laid.status, InstallStatus::Ok);
-    ui_ = std::make_unique<WindowsUi>();
-    clock_ = std::make_unique<TestClock>();
-    ports_ = std::make_unique<device::InProcessBackend>(*clock_);
+    QVERIFY(layApplicationFolder());
 }
 
 void ReportWindowsTest::cleanup() {
-    app_.reset();
-    ports_.reset();
-    ui_.reset();
-    folder_.reset();
+    tearDown();
 }
 
 // Twelve one-minute blocks of project 0 with their raw samples, and the main window shown as
@@ -84,8 +58,7 @@ void ReportWindowsTest::startWithARecordedRun() {
     run.blocks = 12;
     run.stamp = [](int b) { return b; };
     run.write(acquisition());
-    app_ = std::make_unique<Application>(folder_->path().toStdString(), *ui_, *clock_, *ports_);
-    ui_->app = app_.get();
+    makeApplication();
     QVERIFY(app_->start(""));
     for (ControlBinding* b :
          {&app_->reportWindowView().binding(), &app_->reportSettingsView().binding(),
@@ -99,10 +72,7 @@ void ReportWindowsTest::startWithARecordedRun() {
 }
 
 void ReportWindowsTest::screenshot(QWidget& window, const QString& name) {
-    QDir().mkpath(QV_SCREENSHOT_DIR);
-    QCoreApplication::processEvents();
-    const QString file = QDir(QV_SCREENSHOT_DIR).filePath(name);
-    QVERIFY(window.grab().save(file, "PNG"));
+    QVERIFY(saveScreenshot(window, name));
 }
 
 void ReportWindowsTest::showMyReportGeneratesTheReport() {

@@ -5,8 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/application.h"
 #include "app/main_window_view.h"
@@ -25,7 +28,7 @@
 
 namespace qv::app {
 
-class SetupWindowTest : public QObject {
+class SetupWindowTest : public QObject, private WindowsRig {
     Q_OBJECT
 
   private slots:
@@ -46,49 +49,18 @@ class SetupWindowTest : public QObject {
     void doubleClickRow(QListWidget& list, int row);
     void screenshot(QWidget& window, const QString& name);
     SetupWindowView& setup() { return app_->setupWindowView(); }
-    template <class W>
-    W* child(QWidget& window, const char* name) {
-        auto* w = window.findChild<W*>(name);
-        if (w == nullptr) {
-            qWarning("missing control %s", name);
-        }
-        return w;
-    }
-
-    std::unique_ptr<QTemporaryDir> folder_;
-    std::filesystem::path dir_;
-    std::unique_ptr<WindowsUi> ui_;
-    std::unique_ptr<TestClock> clock_;
-    std::unique_ptr<device::InProcessBackend> ports_;
-    std::unique_ptr<sim::Firmware> instrument_;
-    std::unique_ptr<device::ModelLine<sim::Firmware>> line_;
-    std::unique_ptr<Application> app_;
 };
 
 void SetupWindowTest::init() {
-    folder_ = std::make_unique<QTemporaryDir>();
-    QVERIFY(folder_->isValid());
-    dir_ = folder_->path().toStdString();
-    const auto laid =
-        layInstallationData(std::filesystem::path(QV_SOURCE_DIR) / "data", dir_, false);
-    QCOMPARE(laid.status, InstallStatus::Ok);
-    ui_ = std::make_unique<WindowsUi>();
-    clock_ = std::make_unique<TestClock>();
-    ports_ = std::make_unique<device::InProcessBackend>(*clock_);
+    QVERIFY(layApplicationFolder());
 }
 
 void SetupWindowTest::cleanup() {
-    app_.reset();
-    line_.reset();
-    instrument_.reset();
-    ports_.reset();
-    ui_.reset();
-    folder_.reset();
+    tearDown();
 }
 
 void SetupWindowTest::startApplication() {
-    app_ = std::make_unique<Application>(dir_, *ui_, *clock_, *ports_);
-    ui_->app = app_.get();
+    makeApplication();
     QVERIFY(app_->start(""));
     QVERIFY2(ui_->messages.empty(), ui_->messages.empty() ? "" : ui_->messages[0].c_str());
     const auto missing = setup().binding().unboundControls();
@@ -151,9 +123,7 @@ void SetupWindowTest::continueToRun() {
 }
 
 void SetupWindowTest::screenshot(QWidget& window, const QString& name) {
-    QDir().mkpath(QV_SCREENSHOT_DIR);
-    QCoreApplication::processEvents();
-    QVERIFY(window.grab().save(QDir(QV_SCREENSHOT_DIR).filePath(name), "PNG"));
+    QVERIFY(saveScreenshot(window, name));
 }
 
 void SetupWindowTest::dragRenameAndSaveReachTheGroupFiles() {
@@ -249,9 +219,7 @@ void SetupWindowTest::the384WellPlate() {
 void SetupWindowTest::aNewUserCreatesAProjectGroupsItsWellsAndContinuesToRun() {
     sim::InstrumentConfig config;
     config.serialNumber = 42;
-    instrument_ = std::make_unique<sim::Firmware>(*clock_, config);
-    line_ = std::make_unique<device::ModelLine<sim::Firmware>>(*instrument_);
-    ports_->attach(device::comName(4), *line_);
+    attachInstrument(config);
     startApplication();
     openSetupFromTheStartScreen();
     createProject("Larvae");
@@ -275,7 +243,26 @@ void SetupWindowTest::aNewUserCreatesAProjectGroupsItsWellsAndContinuesToRun() {
     QCOMPARE(child<QLineEdit>(setup(), "txtprj")->text(), QString("1_Larvae"));
     QCOMPARE(child<QListWidget>(setup(), "lstgrup")->count(), 32);  // A1..H2, two beams each
     continueToRun();
-    // From here the run starts with Play.
+
+    // Play is not refused: the run records into the new project's first acquisition folder.
+    main.findChild<QTimer*>("Timeradq")->blockSignals(true);
+    ui_->queueInput(std::string("first plate"));
+    const std::size_t before = ui_->messages.size();
+    QTest::mouseClick(child<QPushButton>(main, "CmdPlay"), Qt::LeftButton);
+    QVERIFY(ui_->scriptUsedUp());
+    QVERIFY2(ui_->messages.size() == before,
+             ui_->messages.size() == before ? "" : ui_->messages.back().c_str());
+    QCOMPARE(app_->state().runState, std::int16_t{1});
+    std::vector<std::filesystem::path> acquisitions;
+    for (const auto& entry : std::filesystem::directory_iterator(app_->store().projectFolder(1))) {
+        if (entry.is_directory() && entry.path().filename().string().size() == 13) {
+            acquisitions.push_back(entry.path());  // yyyymmdd_hhmm
+        }
+    }
+    QCOMPARE(acquisitions.size(), std::size_t{1});
+    QVERIFY(std::filesystem::exists(acquisitions[0] / "setup.dat"));
+    QTest::mouseClick(child<QPushButton>(main, "CmdStop"), Qt::LeftButton);
+    QCOMPARE(app_->state().runState, std::int16_t{0});
 }
 
 }  // namespace qv::app

@@ -215,6 +215,23 @@ TEST(Firmware, TemperatureFollowsTheControlWordAtAChambersPace) {
     EXPECT_NEAR(quiet.fw.chamberC(), busy.fw.chamberC(), 1e-6);
 }
 
+TEST(Firmware, ABiasedSensorReadsHighUntilItsOffsetIsCorrected) {
+    InstrumentConfig c;
+    c.sensorBiasC = 1.5;
+    Rig r(c);
+    const double slope = 0.219;
+    const int raw = r.ask(0, 33, 0)[0];
+    EXPECT_NEAR(raw * slope + 0.5, 23.5, 0.12);  // the stored offset +0.5, the chamber 22.0
+    // A one-point correction rewrites the stored offset (here to -1.0): the raw reading stays
+    // what the sensor gives, and the host's temperature with the new offset is the chamber's.
+    r.ask(128, 203, 1);
+    r.ask(128, 204, 10);
+    EXPECT_EQ(r.ask(0, 32, 131)[0], 1);
+    EXPECT_EQ(r.ask(0, 32, 132)[0], 10);
+    EXPECT_EQ(r.ask(0, 33, 0)[0], raw);
+    EXPECT_NEAR(raw * slope - 1.0, r.fw.chamberC(), 0.12);
+}
+
 TEST(Firmware, DeadBeamsStayDarkAtEverySetting) {
     InstrumentConfig c;
     c.plateInserted = false;

@@ -12,16 +12,11 @@
 #include <QVBoxLayout>
 
 #include "app/qt_canvas.h"
+#include "app/widget_makers.h"
 
 namespace qv::app {
 
 namespace {
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QLineEdit* box(const char* name, int width, bool readOnly = false) {
     auto* e = named(new QLineEdit, name);

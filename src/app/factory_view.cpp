@@ -1,4 +1,5 @@
 #include "app/factory_view.h"
+#include "app/widget_makers.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -10,12 +11,6 @@
 namespace qv::app {
 
 namespace {
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QLineEdit* shownBox(const char* name, int width) {
     auto* box = named(new QLineEdit, name);

@@ -18,42 +18,9 @@
 #include <QVBoxLayout>
 
 #include "app/qt_canvas.h"
+#include "app/widget_makers.h"
 
 namespace qv::app {
-
-namespace {
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
-
-QPushButton* button(const char* name) {
-    return named(new QPushButton, name);
-}
-
-QLineEdit* textBox(const char* name, int width = 56, bool readOnly = false) {
-    auto* e = named(new QLineEdit, name);
-    e->setFixedWidth(width);
-    e->setReadOnly(readOnly);
-    return e;
-}
-
-QAction* menuItem(QMenu* menu, const char* name, bool checkable = false) {
-    QAction* a = menu->addAction(QString());
-    if (name != nullptr) {
-        a->setObjectName(name);
-    }
-    a->setCheckable(checkable);
-    return a;
-}
-
-QLabel* caption(const char* text) {
-    return new QLabel(text);
-}
-
-}  // namespace
 
 MainWindowView::MainWindowView(MainWindow& logic) : logic_(logic) {
     setObjectName("Frm_Main");

@@ -23,45 +23,11 @@
 #include "acquisition/main_window.h"
 #include "acquisition/start_screen.h"
 #include "app/qt_canvas.h"
+#include "app/widget_makers.h"
 
 namespace qv::app {
 
 namespace {
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
-
-QPushButton* button(const char* name) {
-    return named(new QPushButton, name);
-}
-
-QLineEdit* textBox(const char* name, int width = 0, bool readOnly = false) {
-    auto* e = named(new QLineEdit, name);
-    if (width > 0) {
-        e->setFixedWidth(width);
-    }
-    e->setReadOnly(readOnly);
-    return e;
-}
-
-QComboBox* comboBox(const char* name) {
-    auto* c = named(new QComboBox, name);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    return c;
-}
-
-QListWidget* list(const char* name, int rows) {
-    auto* l = named(new QListWidget, name);
-    l->setMinimumHeight(rows * l->fontMetrics().height() + 8);
-    return l;
-}
-
-QLabel* caption(const char* text) {
-    return new QLabel(text);
-}
 
 // A row of widgets in a form: a box and the unit after it.
 QWidget* withUnit(QWidget* box, const char* unit) {
@@ -73,28 +39,6 @@ QWidget* withUnit(QWidget* box, const char* unit) {
     layout->addStretch(1);
     return row;
 }
-
-// Enter in a list does what a double-click on its current row does.
-class EnterFilter : public QObject {
-  public:
-    EnterFilter(QObject* parent, std::function<void()> onEnter)
-        : QObject(parent), onEnter_(std::move(onEnter)) {}
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                onEnter_();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> onEnter_;
-};
 
 }  // namespace
 

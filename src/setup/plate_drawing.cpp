@@ -113,8 +113,12 @@ Color groupColor(int group) {
     }
 }
 
+// The beam grid spans 2400 x 1600; a plate whose wells reach past it (the 6-well plate's
+// large wells do) is shown whole, with a thin margin after its last column and row.
 void scalePlatePicture(Canvas& canvas, const PlateFormat& plate) {
-    canvas.scale(plateLeft(plate) - kMargin, plateTop(plate) - kMargin, 2400, 1600);
+    const double right = std::max(2400.0, columnX(plate, plate.columns) + kMargin / 5);
+    const double bottom = std::max(1600.0, rowY(plate, plate.rows) + kMargin / 5);
+    canvas.scale(plateLeft(plate) - kMargin, plateTop(plate) - kMargin, right, bottom);
 }
 
 void drawPlate(Canvas& canvas, const PlateFormat& plate, const GroupsModel& model) {

@@ -298,6 +298,22 @@ TEST(AutoArrange, BlocksTileThePlateColumnByColumn) {
     EXPECT_EQ(f.groupOfWell(7, 11), 15);
 }
 
+// The 6-well plate's large wells reach past the beam grid: the picture still holds them whole.
+TEST(PlateDrawing, APlateLargerThanTheBeamGridIsShownWhole) {
+    PlateFormat six;
+    six.rows = 2;
+    six.rowPitch = 8.6933;
+    six.rowOffset = -0.6933;
+    six.columns = 3;
+    six.columnPitch = 8.6933;
+    six.columnOffset = -1.04;
+    RecordingCanvas canvas(900, 600);
+    scalePlatePicture(canvas, six);
+    EXPECT_GE(canvas.mapping().right(), (-1.04 + 3 * 8.6933) * 100);
+    EXPECT_GE(canvas.mapping().bottom(), (-0.6933 + 2 * 8.6933) * 100);
+    EXPECT_LT(canvas.mapping().right(), 2600);
+}
+
 TEST(PlateDrawing, WellsChannelsGroupLabelsAndRulers) {
     EditorFixture f;
     f.setup.channelGroup[0] = 0;   // A1

@@ -1,5 +1,6 @@
 #include "app/offline_window_view.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
@@ -21,45 +22,11 @@
 #include <utility>
 
 #include "app/qt_canvas.h"
+#include "app/widget_makers.h"
 
 namespace qv::app {
 
 namespace {
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(name);
-    return w;
-}
-
-QPushButton* button(const char* name) {
-    return named(new QPushButton, name);
-}
-
-QLineEdit* textBox(const char* name, int width = 0, bool readOnly = false) {
-    auto* e = named(new QLineEdit, name);
-    if (width > 0) {
-        e->setFixedWidth(width);
-    }
-    e->setReadOnly(readOnly);
-    return e;
-}
-
-QComboBox* comboBox(const char* name) {
-    auto* c = named(new QComboBox, name);
-    c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    return c;
-}
-
-QListWidget* list(const char* name, int rows) {
-    auto* l = named(new QListWidget, name);
-    l->setMinimumHeight(rows * l->fontMetrics().height() + 8);
-    return l;
-}
-
-QLabel* label(const char* name) {
-    return named(new QLabel, name);
-}
 
 // A menu that is no part of the menu bar, popped up where the logic asks for it; its control
 // is the menu's own action.
@@ -71,27 +38,6 @@ QMenu* contextMenu(QWidget* parent, const char* name, std::initializer_list<cons
     }
     return menu;
 }
-
-class EnterFilter : public QObject {
-  public:
-    EnterFilter(QObject* parent, std::function<void()> onEnter)
-        : QObject(parent), onEnter_(std::move(onEnter)) {}
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                onEnter_();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> onEnter_;
-};
 
 // A caption that is no control shows and hides with the control it names.
 class FollowVisibility : public QObject {
@@ -125,12 +71,9 @@ OfflineWindowView::OfflineWindowView(OfflineWindow& logic) : logic_(logic) {
     setCentralWidget(central);
     resize(1400, 800);
     binding_ = new ControlBinding(logic_.controls, *this);
-    // The bitmap export saves what the picture shows, with a PNG copy beside it.
+    // The exports save what the picture shows, in the form the file's extension names.
     logic_.saveBitmap = [this](const std::filesystem::path& file) {
-        std::filesystem::path png = file;
-        png.replace_extension(".png");
-        const ImageCanvas& canvas = picture_->canvas();
-        return canvas.save(file.string()) && canvas.save(png.string());
+        return picture_->canvas().save(file.string());
     };
     bindList();
     bindPlots();
@@ -143,10 +86,22 @@ void OfflineWindowView::buildMenus() {
     for (int i = 0; i < OfflineWindow::kWatchedEntries; ++i) {
         named(watch->addAction(QString()), logic_.txtfolder[i]->name.c_str());
     }
-    contextMenu(this, "mnpj", {"mnrename", "mnfind", "mnplateconfig", "mndelete"});
-    contextMenu(this, "MnExporta", {"bmpexporta"});
+    QMenu* listMenu = contextMenu(this, "mnpj", {"mnrename", "mnfind"});
+    QMenu* tags = listMenu->addMenu(QString());
+    tags->menuAction()->setObjectName("mntag_jk");
+    for (const Control* entry : logic_.tagjk) {
+        menuItem(tags, entry->name.c_str());
+    }
+    menuItem(listMenu, "mnplateconfig");
+    menuItem(listMenu, "mndelete");
+    contextMenu(this, "MnExporta", {"bmpexporta", "asciiexporta"});
     contextMenu(this, "Mnline", {"mn_linebmp"});
+    QMenu* series = contextMenu(this, "MnRelativize", {"mn_jointbmp", "mn_jointexport"});
+    auto* relative = named(new QAction(series), "mnrel0");
+    relative->setCheckable(true);
+    series->insertAction(series->actions().value(0), relative);
     contextMenu(this, "Mnplate", {"mn_platebmp", "mn_plateedit"});
+    contextMenu(this, "MnTrack", {"mn_bmptrack", "mn_datatrack"});
 }
 
 QWidget* OfflineWindowView::buildListColumn() {
@@ -208,6 +163,10 @@ QWidget* OfflineWindowView::buildPlotArea() {
         step->setFixedWidth(32);
         buttons->addWidget(step);
     }
+    buttons->addWidget(button("cmd_track"));
+    auto* frames = named(new QCheckBox, "chk_bmp");
+    frames->setToolTip("Export .bmp track files");
+    buttons->addWidget(frames);
     layout->addLayout(buttons);
     picture_ = named(new CanvasWidget, "Picreal");
     picture_->setMinimumSize(640, 420);
@@ -364,6 +323,19 @@ void OfflineWindowView::bindPlots() {
     b.on("mn_linebmp", [&w] { w.mn_linebmp_Click(); });
     b.on("mn_platebmp", [&w] { w.mn_platebmp_Click(); });
     b.on("mn_plateedit", [&w] { w.mn_plateedit_Click(); });
+    b.on("asciiexporta", [&w] { w.asciiexporta_Click(); });
+    b.onDoubleClick("List_tags", [&w] { w.List_tags_DblClick(); });
+    onEnter("List_tags", [&w] { w.List_tags_DblClick(); });
+    for (int i = 0; i < OfflineWindow::kTagEntries; ++i) {
+        b.on(w.tagjk[i]->name.c_str(), [&w, i] { w.tagjk_Click(i); });
+    }
+    b.on("mnrel0", [&w] { w.mnrel0_Click(); });
+    b.on("mn_jointbmp", [&w] { w.mn_jointbmp_Click(); });
+    b.on("mn_jointexport", [&w] { w.mn_jointexport_Click(); });
+    b.on("cmd_track", [&w] { w.cmd_track_Click(); });
+    b.on("Timer_play", [&w] { w.Timer_play_Timer(); });
+    b.on("mn_bmptrack", [&w] { w.mn_bmptrack_Click(); });
+    b.on("mn_datatrack", [&w] { w.mn_datatrack_Click(); });
 }
 
 void OfflineWindowView::bindGroups() {

@@ -97,20 +97,6 @@ bool containsTerm(std::string_view row, std::string_view lowerTerm) {
     return lowerCase(row).find(lowerTerm) != std::string::npos;
 }
 
-std::vector<std::string> tagEntries(std::string_view tags) {
-    std::vector<std::string> out;
-    std::size_t from = 0;
-    while ((from = tags.find('[', from)) != std::string_view::npos) {
-        const auto close = tags.find(']', from);
-        if (close == std::string_view::npos) {
-            break;
-        }
-        out.emplace_back(tags.substr(from, close - from + 1));
-        from = close + 1;
-    }
-    return out;
-}
-
 std::string reportCaption(std::string_view row) {
     if (row.size() > 50) {
         return std::string(row.substr(0, 50)) + ".. => REPORT";

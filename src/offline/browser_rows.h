@@ -40,9 +40,6 @@ std::vector<std::string> filterTerms(std::string_view text);
 std::string lowerCase(std::string_view text);
 bool containsTerm(std::string_view row, std::string_view lowerTerm);
 
-// Every segment of a tag text from a "[" to the next "]", brackets included.
-std::vector<std::string> tagEntries(std::string_view tags);
-
 // The "Report" button's caption: the row cut to 50 characters with ".. => REPORT", or the
 // whole row with " => REPORT".
 std::string reportCaption(std::string_view row);

@@ -64,12 +64,17 @@ namespace {
 struct RecordCount {
     std::int32_t largestTime = 0;
     std::size_t records = 0;
+    std::size_t ignored = 0;
 };
 
 std::optional<RecordCount> measure(const fs::path& countsFile) {
     RecordCount m;
     bool first = true;
     const bool ok = forEachCountsRecord(countsFile, [&](std::int32_t minutes, const std::int16_t*) {
+        if (!possibleStamp(minutes)) {
+            ++m.ignored;
+            return;
+        }
         m.largestTime = first ? minutes : std::max(m.largestTime, minutes);
         first = false;
         ++m.records;
@@ -92,6 +97,7 @@ std::optional<BinnedActivity> binActivity(const fs::path& countsFile,
     BinnedActivity a;
     a.binSize = std::max(binSize, 1);
     a.largestTime = std::max(measured->largestTime, 0);
+    a.ignoredRecords = measured->ignored;
     a.bins =
         lines ? static_cast<int>(roundHalfEven(static_cast<double>(a.largestTime) / a.binSize)) + 1
               : 1;
@@ -108,7 +114,10 @@ std::optional<BinnedActivity> binActivity(const fs::path& countsFile,
     // run put four records into each minute, and a pause shifts every later record.
     const bool ok =
         forEachCountsRecord(countsFile, [&](std::int32_t minutes, const std::int16_t* c) {
-            const int bin = lines ? std::max(minutes, 0) / a.binSize + 1 : 1;
+            if (!possibleStamp(minutes)) {
+                return;
+            }
+            const int bin = lines ? minutes / a.binSize + 1 : 1;
             if (bin <= a.bins) {
                 for (int ch = 0; ch < kChannels; ++ch) {
                     totals[static_cast<std::size_t>(slotOf[ch]) * width + bin] += c[ch];

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/report_records.h"
 #include "store/project_setup.h"
 
 namespace qv {
@@ -23,10 +24,19 @@ inline constexpr int kGroupSlots = 385;
 // any number that names no group.
 int groupSlot(std::int16_t storedGroup);
 
+// A record's minute stamp counts from the start of its run, and a run lasts at most the
+// longest lapse: a stamp outside 0..kLargestMinuteStamp comes from a damaged file, never from
+// a run (the report leaves such records out as well).
+inline bool possibleStamp(std::int32_t minutes) {
+    return minutes >= 0 && minutes <= kLargestMinuteStamp;
+}
+
 struct BinnedActivity {
     int binSize = 5;  // minutes
     int bins = 0;     // bins 1..bins
     std::int32_t largestTime = 0;
+    // Records left out for an impossible stamp (they would size the plot to billions of bins).
+    std::size_t ignoredRecords = 0;
     // How many channels each group slot has.
     std::array<int, kGroupSlots> channels{};
     // Records that went into each bin (index 1..bins): a bin without any holds no value.
@@ -45,7 +55,8 @@ struct BinnedActivity {
 // Bins counts.bin. Lines: T / binSize rounded (ties to even) plus one bins, each record in the
 // bin of its minute (minutes 0..binSize-1 in bin 1); otherwise one bin for the whole run. The
 // file is read twice (the largest time, then the totals), so a run of any length is never held
-// in memory. nullopt when counts.bin cannot be read.
+// in memory. Records with an impossible stamp are left out and counted. nullopt when
+// counts.bin cannot be read.
 std::optional<BinnedActivity> binActivity(const std::filesystem::path& countsFile,
                                           const std::array<std::int16_t, kChannelSlots>& group,
                                           int binSize, bool lines);

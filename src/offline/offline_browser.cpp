@@ -7,8 +7,10 @@
 #include "offline/browser_rows.h"
 #include "offline/offline_groups.h"
 #include "offline/offline_plots.h"
+#include "offline/offline_tracking.h"
 #include "offline/offline_window.h"
 #include "offline/project_scan.h"
+#include "offline/series/kinetic_tags.h"
 #include "setup/group_layout.h"
 #include "store/acquisition_description.h"
 #include "store/project_files.h"
@@ -179,6 +181,7 @@ void OfflineBrowser::openProject(const Row& row) {
     item.path = app_ / row.projectFolder;
     item.summary.clear();
     loadSettings(row);
+    w_.tracking().itemOpened();
     rebuild();
     w_.cmdchannels.enabled = false;
     w_.Cmd_analyze.enabled = false;
@@ -195,6 +198,7 @@ void OfflineBrowser::openAcquisition(const Row& row, const std::string& acquisit
     w_.plots().reset();
     loadSettings(row);
     showAcquisitionDetails(row, acquisitionText);
+    w_.tracking().itemOpened();
 }
 
 void OfflineBrowser::loadSettings(const Row&) {
@@ -217,7 +221,7 @@ void OfflineBrowser::showAcquisitionDetails(const Row& row, const std::string& a
     commentsChanged_ = false;
     w_.Cmd_report.text = reportCaption(acquisitionText);
     const std::string tags = tagsOfAcquisition(app_ / row.projectFolder, row.acquisition);
-    w_.List_tags.items = tagEntries(tags);
+    w_.List_tags.items = tagListEntries(tags);
     w_.List_tags.listIndex = -1;
     w_.List_tags.visible = !tags.empty();
     w_.lbl_tags.visible = !tags.empty();
@@ -245,6 +249,7 @@ void OfflineBrowser::closeItem() {
     w_.lbl_tags.visible = false;
     w_.lstgrup_plot.items.clear();
     w_.plots().reset();
+    w_.tracking().itemOpened();
 }
 
 bool OfflineBrowser::openForPlateConfig() {
@@ -264,7 +269,9 @@ bool OfflineBrowser::openForPlateConfig() {
 }
 
 void OfflineBrowser::showMenu() {
-    if (selectedRow() && !w_.Framegrup.visible) {
+    const auto row = selectedRow();
+    if (row && !w_.Framegrup.visible) {
+        w_.mntag_jk.enabled = !row->project;
         w_.popupMenu = w_.mnpj.name;
     }
 }

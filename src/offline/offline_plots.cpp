@@ -7,6 +7,8 @@
 #include "common/field_text.h"
 #include "common/number_format.h"
 #include "common/svg_canvas.h"
+#include "offline/offline_series.h"
+#include "offline/offline_tracking.h"
 #include "offline/offline_window.h"
 #include "setup/group_layout.h"
 
@@ -41,6 +43,8 @@ void OfflinePlots::release() {
     layout_ = RawLayout();
     shown_ = Shown::Nothing;
     lastGroupPlot_ = Shown::Nothing;
+    w_.series().clear();
+    w_.tracking().stop();
     if (w_.Picreal.canvas != nullptr) {
         w_.Picreal.canvas->clear(colors::white);
     }
@@ -48,6 +52,7 @@ void OfflinePlots::release() {
 
 void OfflinePlots::reset() {
     release();
+    ignoredReported_ = false;
     mode_ = PlotMode::Bars;
     signalCaptions(false);
     w_.Txtpage.text = "1/1";
@@ -58,6 +63,12 @@ void OfflinePlots::reset() {
 }
 
 void OfflinePlots::show(Shown what, PlotMode mode) {
+    if (what != Shown::Kinetics) {
+        w_.series().clear();
+    }
+    if (what != Shown::Tracking) {
+        w_.tracking().stop();
+    }
     shown_ = what;
     mode_ = mode;
     if (what == Shown::Lines || what == Shown::Bars || what == Shown::HeatMap) {
@@ -112,6 +123,12 @@ void OfflinePlots::draw(Canvas& cv) const {
         case Shown::Analysis:
             drawWellAnalysis(cv, *analysis_);
             break;
+        case Shown::Kinetics:
+            w_.series().draw(cv);
+            break;
+        case Shown::Tracking:
+            w_.tracking().draw(cv);
+            break;
         case Shown::Nothing:
             cv.clear(colors::white);
             break;
@@ -127,6 +144,7 @@ bool OfflinePlots::computeLines(int binSize) {
         ui_.message(kNoActivityFile);
         return false;
     }
+    reportIgnoredRecords(*lines_);
     return true;
 }
 
@@ -137,7 +155,18 @@ bool OfflinePlots::computeBars() {
         ui_.message(kNoActivityFile);
         return false;
     }
+    reportIgnoredRecords(*bars_);
     return true;
+}
+
+// Said once per opened item: the plots go on without the damaged records.
+void OfflinePlots::reportIgnoredRecords(const BinnedActivity& a) {
+    if (a.ignoredRecords == 0 || ignoredReported_) {
+        return;
+    }
+    ignoredReported_ = true;
+    ui_.message(std::to_string(a.ignoredRecords) + " record(s) of " + countsFile().string() +
+                " carry an impossible time stamp and are left out of the plots.");
 }
 
 void OfflinePlots::linePlot() {
@@ -229,24 +258,24 @@ void OfflinePlots::groupActivity() {
 
 // --- Export
 
-void OfflinePlots::exportPicture(const std::string& base) {
+void OfflinePlots::showSeries() {
+    show(Shown::Kinetics, PlotMode::Lines);
+}
+
+void OfflinePlots::showTracking() {
+    show(Shown::Tracking, PlotMode::Tracking);
+}
+
+void OfflinePlots::exportPicture(PictureExport entry) {
     if (shown_ == Shown::Nothing) {
         return;
     }
-    const fs::path folder = w_.applicationFolder();
-    const fs::path bitmap = folder / (base + ".bmp");
-    const fs::path vector = folder / (base + ".svg");
-    SvgCanvas svg(w_.pictureWidth, w_.pictureHeight);
-    draw(svg);
-    const bool bitmapSaved = w_.saveBitmap && w_.saveBitmap(bitmap);
-    if (!svg.save(vector)) {
-        ui_.message("The picture could not be saved as " + vector.string());
-    }
-    if (bitmapSaved) {
-        ui_.openExternal(bitmap.string(), ExternalKind::ImageViewer);
-    } else if (w_.saveBitmap) {
-        ui_.message("The picture could not be saved as " + bitmap.string());
-    }
+    const auto saveSvg = [this](const fs::path& file) {
+        SvgCanvas svg(w_.pictureWidth, w_.pictureHeight);
+        draw(svg);
+        return svg.save(file);
+    };
+    qv::exportPicture(w_.applicationFolder(), entry, w_.saveBitmap, saveSvg, ui_);
 }
 
 void OfflinePlots::mouse(const MouseEvent& e) {
@@ -260,10 +289,14 @@ void OfflinePlots::mouse(const MouseEvent& e) {
             w_.popupMenu = w_.MnExporta.name;
             break;
         case PlotMode::Lines:
-            w_.popupMenu = w_.Mnline.name;
+            w_.popupMenu = shown_ == Shown::Kinetics ? w_.MnRelativize.name : w_.Mnline.name;
             break;
         case PlotMode::HeatMap:
             w_.popupMenu = w_.Mnplate.name;
+            break;
+        case PlotMode::Tracking:
+        case PlotMode::AfterTrackingExport:
+            w_.popupMenu = w_.MnTrack.name;
             break;
         default:
             break;

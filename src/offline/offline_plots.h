@@ -12,6 +12,7 @@
 #include "offline/offline_activity.h"
 #include "offline/offline_drawing.h"
 #include "offline/offline_signal.h"
+#include "offline/series/picture_export.h"
 
 namespace qv {
 
@@ -61,9 +62,15 @@ class OfflinePlots {
     // The groups of the opened acquisition changed (group editing): the group plot last shown
     // is computed again with them.
     void groupsChanged();
-    // Saves the picture into the application folder as base + ".bmp" (through the window) and
-    // base + ".svg", and opens the bitmap.
-    void exportPicture(const std::string& base);
+    // "Export to ASCII...": the raw signals of the page shown, as datafile.txt.
+    void exportSignalPage();
+    // A tag's kinetic series (OfflineSeries) or the path tracking (OfflineTracking) takes the
+    // picture: line plot mode for the series, tracking mode for the replay.
+    void showSeries();
+    void showTracking();
+    // Saves the picture into the application folder as the entry's bitmap (through the window)
+    // with a PNG and an SVG copy beside it, and opens the bitmap.
+    void exportPicture(PictureExport entry);
 
     // Draws what the picture shows onto any canvas.
     void draw(Canvas& cv) const;
@@ -79,11 +86,12 @@ class OfflinePlots {
     const std::optional<WellAnalysis>& wellAnalysis() const { return analysis_; }
 
   private:
-    enum class Shown { Nothing, Lines, Bars, HeatMap, Signal, Analysis };
+    enum class Shown { Nothing, Lines, Bars, HeatMap, Signal, Analysis, Kinetics, Tracking };
 
     std::filesystem::path countsFile() const;
     bool computeLines(int binSize);
     bool computeBars();
+    void reportIgnoredRecords(const BinnedActivity& a);
     void signalCaptions(bool signal);
     void fillWellPickers();
     void loadPage(int page);
@@ -104,6 +112,7 @@ class OfflinePlots {
     std::optional<SignalPage> page_;
     std::optional<WellAnalysis> analysis_;
     int well_ = 0;
+    bool ignoredReported_ = false;
 };
 
 }  // namespace qv

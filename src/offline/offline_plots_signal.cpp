@@ -7,6 +7,7 @@
 #include "common/number_format.h"
 #include "offline/offline_plots.h"
 #include "offline/offline_window.h"
+#include "offline/series/signal_export.h"
 #include "setup/group_layout.h"
 
 namespace qv {
@@ -115,6 +116,15 @@ void OfflinePlots::pageChosen() {
     }
     loadPage(std::clamp(w_.scrollpage.value, 1, std::max(layout_.pages(), 1)));
     redraw();
+}
+
+// "Export to ASCII...": the page of the well the signal view shows, as datafile.txt; nothing
+// while the view holds no samples.
+void OfflinePlots::exportSignalPage() {
+    if (!page_ || shown_ != Shown::Signal) {
+        return;
+    }
+    qv::exportSignals({w_.item().path, w_.applicationFolder(), page_->well, page_->page}, ui_);
 }
 
 void OfflinePlots::analyze() {

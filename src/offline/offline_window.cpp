@@ -6,6 +6,9 @@
 #include "offline/offline_browser.h"
 #include "offline/offline_groups.h"
 #include "offline/offline_plots.h"
+#include "offline/offline_series.h"
+#include "offline/offline_tracking.h"
+#include "offline/series/kinetic_tags.h"
 #include "store/watched_folders.h"
 
 namespace qv {
@@ -31,6 +34,7 @@ OfflineWindow::OfflineWindow(std::filesystem::path applicationFolder, Ui& ui, Cl
       mnplateconfig(controls.add("mnplateconfig", ControlKind::MenuItem, "Plate Config")),
       mndelete(controls.add("mndelete", ControlKind::MenuItem, "Delete")),
       mnwatch(controls.add("mnwatch", ControlKind::MenuItem, "Watching Folders")),
+      mntag_jk(controls.add("mntag_jk", ControlKind::MenuItem, "Kinetic Group TAG")),
       Picreal(controls.add("Picreal", ControlKind::Picture)),
       Cmd_lineplot(controls.add("Cmd_lineplot", ControlKind::Button, "Line Plot")),
       Cmd_barplot(controls.add("Cmd_barplot", ControlKind::Button, "Bar Plot")),
@@ -56,6 +60,17 @@ OfflineWindow::OfflineWindow(std::filesystem::path applicationFolder, Ui& ui, Cl
       Mnplate(controls.add("Mnplate", ControlKind::MenuItem, "Plate")),
       mn_platebmp(controls.add("mn_platebmp", ControlKind::MenuItem, "Export .BMP")),
       mn_plateedit(controls.add("mn_plateedit", ControlKind::MenuItem, "Edit Plate Groups")),
+      asciiexporta(controls.add("asciiexporta", ControlKind::MenuItem, "Export to ASCII...")),
+      MnRelativize(controls.add("MnRelativize", ControlKind::MenuItem, "Kinetics")),
+      mnrel0(controls.add("mnrel0", ControlKind::MenuItem, "Relativize to Time0")),
+      mn_jointbmp(controls.add("mn_jointbmp", ControlKind::MenuItem, "Export .BMP")),
+      mn_jointexport(controls.add("mn_jointexport", ControlKind::MenuItem, "Export Data")),
+      cmd_track(controls.add("cmd_track", ControlKind::Button, "Single Animal Path Tracking")),
+      chk_bmp(controls.add("chk_bmp", ControlKind::CheckBox, "->.bmp")),
+      Timer_play(controls.add("Timer_play", ControlKind::Timer)),
+      MnTrack(controls.add("MnTrack", ControlKind::MenuItem, "Tracking")),
+      mn_bmptrack(controls.add("mn_bmptrack", ControlKind::MenuItem, "Export .BMP")),
+      mn_datatrack(controls.add("mn_datatrack", ControlKind::MenuItem, "Export Data")),
       lstgrup_plot(controls.add("lstgrup_plot", ControlKind::ListBox)),
       Framegrup(controls.add("Framegrup", ControlKind::Frame, "Group Edition")),
       combogrup2(controls.add("combogrup2", ControlKind::ComboBox)),
@@ -72,7 +87,16 @@ OfflineWindow::OfflineWindow(std::filesystem::path applicationFolder, Ui& ui, Cl
         txtfolder[i] = &controls.add("txtfolder_" + std::to_string(i), ControlKind::MenuItem,
                                      watchedFolderPlaceholder(i + 1));
     }
+    for (int i = 0; i < kTagEntries; ++i) {
+        tagjk[i] = &controls.add("tagjk_" + std::to_string(i), ControlKind::MenuItem,
+                                 i == 0 ? "CLEAR" : kineticTag(i));
+    }
     Frm_offline.visible = false;
+    mnrel0.visible = false;
+    cmd_track.visible = false;
+    chk_bmp.visible = false;
+    Timer_play.enabled = false;
+    Timer_play.intervalMs = OfflineTracking::kPlayIntervalMs;
     Listpj.multiSelect = true;
     lstgrup_plot.multiSelect = true;
     Framegrup.visible = false;
@@ -81,6 +105,8 @@ OfflineWindow::OfflineWindow(std::filesystem::path applicationFolder, Ui& ui, Cl
     browser_ = std::make_unique<OfflineBrowser>(*this, applicationFolder_, ui, clock);
     plots_ = std::make_unique<OfflinePlots>(*this, ui, clock);
     groups_ = std::make_unique<OfflineGroupEditing>(*this, ui, clock);
+    series_ = std::make_unique<OfflineSeries>(*this, ui, clock);
+    tracking_ = std::make_unique<OfflineTracking>(*this, ui, clock);
 }
 
 OfflineWindow::~OfflineWindow() = default;
@@ -178,6 +204,14 @@ void OfflineWindow::txtfolder_Click(int index) {
     guarded([this, index] { browser_->chooseWatchedFolder(index); });
 }
 
+void OfflineWindow::tagjk_Click(int index) {
+    guarded([this, index] { series_->tag(index); });
+}
+
+void OfflineWindow::List_tags_DblClick() {
+    guarded([this] { series_->openTag(); });
+}
+
 void OfflineWindow::Cmd_lineplot_Click() {
     guarded([this] { plots_->linePlot(); });
 }
@@ -243,15 +277,15 @@ void OfflineWindow::Picreal_Resize() {
 }
 
 void OfflineWindow::bmpexporta_Click() {
-    guarded([this] { plots_->exportPicture("image1"); });
+    guarded([this] { plots_->exportPicture(PictureExport::Plot); });
 }
 
 void OfflineWindow::mn_linebmp_Click() {
-    guarded([this] { plots_->exportPicture("lineimg"); });
+    guarded([this] { plots_->exportPicture(PictureExport::LinePlot); });
 }
 
 void OfflineWindow::mn_platebmp_Click() {
-    guarded([this] { plots_->exportPicture("plateimg"); });
+    guarded([this] { plots_->exportPicture(PictureExport::Plate); });
 }
 
 void OfflineWindow::mn_plateedit_Click() {
@@ -262,6 +296,46 @@ void OfflineWindow::mn_plateedit_Click() {
             ui_.message("Only possible for SubProjects");
         }
     });
+}
+
+void OfflineWindow::asciiexporta_Click() {
+    guarded([this] { plots_->exportSignalPage(); });
+}
+
+void OfflineWindow::mnrel0_Click() {
+    guarded([this] { series_->relativeChanged(); });
+}
+
+void OfflineWindow::mn_jointbmp_Click() {
+    guarded([this] { series_->exportPicture(); });
+}
+
+void OfflineWindow::mn_jointexport_Click() {
+    guarded([this] { series_->exportData(); });
+}
+
+void OfflineWindow::cmd_track_Click() {
+    guarded([this] { tracking_->press(); });
+}
+
+// A tick that fails stops the timer: the failure is said once, not at every tick.
+void OfflineWindow::Timer_play_Timer() {
+    bool ticked = false;
+    guarded([this, &ticked] {
+        tracking_->tick();
+        ticked = true;
+    });
+    if (!ticked) {
+        Timer_play.enabled = false;
+    }
+}
+
+void OfflineWindow::mn_bmptrack_Click() {
+    guarded([this] { tracking_->exportPicture(); });
+}
+
+void OfflineWindow::mn_datatrack_Click() {
+    guarded([this] { tracking_->exportData(); });
 }
 
 void OfflineWindow::combogrup2_Click() {

@@ -17,6 +17,8 @@ namespace qv {
 class OfflineBrowser;
 class OfflinePlots;
 class OfflineGroupEditing;
+class OfflineSeries;
+class OfflineTracking;
 
 // What the browser reaches in the other windows, given by the program; either may be missing
 // (tests, the command line).
@@ -27,12 +29,15 @@ struct OfflineNeighbours {
 };
 
 // The offline browser Frm_offline: the list of projects and acquisitions, the plots of the
-// opened acquisition and the group editing on its own copies of the group files. Each part
-// lives in a class of its own (OfflineBrowser, OfflinePlots, OfflineGroupEditing); this class
-// holds the controls and the opened item and forwards every event.
+// opened acquisition, the group editing on its own copies of the group files, the kinetic
+// series of tagged acquisitions and single-animal path tracking. Each part lives in a class of
+// its own (OfflineBrowser, OfflinePlots, OfflineGroupEditing, OfflineSeries, OfflineTracking);
+// this class holds the controls and the opened item and forwards every event.
 class OfflineWindow {
   public:
     static constexpr int kWatchedEntries = 5;
+    // "CLEAR", "[K1]".."[K4]" of the "Kinetic Group TAG" menu.
+    static constexpr int kTagEntries = 5;
 
     OfflineWindow(std::filesystem::path applicationFolder, Ui& ui, Clock& clock);
     ~OfflineWindow();
@@ -59,6 +64,9 @@ class OfflineWindow {
     void Txt_description_Change();
     void Txt_description_LostFocus();
     void txtfolder_Click(int index);
+    // An entry of the list menu's "Kinetic Group TAG" (0 "CLEAR", 1..4 "[K1]".."[K4]").
+    void tagjk_Click(int index);
+    void List_tags_DblClick();
 
     // --- The plots.
     void Cmd_lineplot_Click();
@@ -79,6 +87,17 @@ class OfflineWindow {
     void mn_linebmp_Click();
     void mn_platebmp_Click();
     void mn_plateedit_Click();
+    void asciiexporta_Click();
+
+    // --- Kinetic series and path tracking.
+    // "Relativize to Time0", a checkable entry: its tick has already been toggled.
+    void mnrel0_Click();
+    void mn_jointbmp_Click();
+    void mn_jointexport_Click();
+    void cmd_track_Click();
+    void Timer_play_Timer();
+    void mn_bmptrack_Click();
+    void mn_datatrack_Click();
 
     // --- Group editing and the plot group list.
     void combogrup2_Click();
@@ -94,6 +113,8 @@ class OfflineWindow {
     OfflineBrowser& browser() { return *browser_; }
     OfflinePlots& plots() { return *plots_; }
     OfflineGroupEditing& groups() { return *groups_; }
+    OfflineSeries& series() { return *series_; }
+    OfflineTracking& tracking() { return *tracking_; }
 
     // The menu to show at the pointer after the last handler (its control's name); empty when
     // none. The window pops it up and clears it.
@@ -129,6 +150,8 @@ class OfflineWindow {
     Control& mndelete;
     Control& mnwatch;
     std::array<Control*, kWatchedEntries> txtfolder{};
+    Control& mntag_jk;
+    std::array<Control*, kTagEntries> tagjk{};
     // The plots.
     Control& Picreal;
     Control& Cmd_lineplot;
@@ -155,6 +178,18 @@ class OfflineWindow {
     Control& Mnplate;
     Control& mn_platebmp;
     Control& mn_plateedit;
+    Control& asciiexporta;
+    // The kinetic series' menu and path tracking.
+    Control& MnRelativize;
+    Control& mnrel0;
+    Control& mn_jointbmp;
+    Control& mn_jointexport;
+    Control& cmd_track;
+    Control& chk_bmp;
+    Control& Timer_play;
+    Control& MnTrack;
+    Control& mn_bmptrack;
+    Control& mn_datatrack;
     // Group editing and the plot group list.
     Control& lstgrup_plot;
     Control& Framegrup;
@@ -177,6 +212,8 @@ class OfflineWindow {
     std::unique_ptr<OfflineBrowser> browser_;
     std::unique_ptr<OfflinePlots> plots_;
     std::unique_ptr<OfflineGroupEditing> groups_;
+    std::unique_ptr<OfflineSeries> series_;
+    std::unique_ptr<OfflineTracking> tracking_;
 };
 
 }  // namespace qv

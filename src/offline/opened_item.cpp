@@ -88,9 +88,4 @@ std::string acquisitionSummary(const std::string& projectRow, const std::string&
            " SNR=" + formatNumber(snrx10 / 10.0, "0.0") + "]";
 }
 
-bool trackingOffered(const ProjectSetup& setup) {
-    const std::string organism = organismName(setup.Mn1[mn1::Organism]);
-    return setup.Plate_format == "w6" && (organism == "Zebrafish" || organism == "Drosophila");
-}
-
 }  // namespace qv

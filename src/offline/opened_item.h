@@ -49,7 +49,4 @@ bool reloadStoredGroups(OpenedItem& item, Ui& ui);
 std::string acquisitionSummary(const std::string& projectRow, const std::string& acquisitionRow,
                                const ProjectSetup& setup);
 
-// Path tracking of single animals is offered for the 6-well plate with zebrafish or flies.
-bool trackingOffered(const ProjectSetup& setup);
-
 }  // namespace qv

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -15,6 +16,8 @@
 #include "app/report_window_view.h"
 #include "app/start_screen_view.h"
 #include "offline/offline_plots.h"
+#include "offline/offline_series.h"
+#include "offline/offline_tracking.h"
 #include "store/project_files.h"
 #include "store/project_setup.h"
 #include "support/temp_dir.h"
@@ -31,11 +34,15 @@ class OfflineWindowTest : public QObject, private WindowsRig {
     void init();
     void cleanup();
     void browsesPlotsAndRegroupsARecordedAcquisition();
+    void tagsASeriesAndTracksAFish();
 
   private:
     void writeProject(const std::string& folder, const std::string& name,
                       const std::vector<std::string>& runs);
+    void writeFishProject();
     void doubleClickRow(QListWidget* list, const QString& containing);
+    void selectRow(QListWidget* list, const QString& containing, Qt::KeyboardModifiers keys);
+    void rightClickPicture(const QString& expectedMenu);
     void click(const char* name);
     void screenshot(const QString& name);
     OfflineWindowView& view() { return app_->offlineWindowView(); }
@@ -77,6 +84,39 @@ void OfflineWindowTest::writeProject(const std::string& folder, const std::strin
         recorded.write(dir_ / folder / run);
         numbered(dir_ / folder / run);
     }
+}
+
+// Project p00005 with one run of a 6-well plate of zebrafish, whose model blocks dip beams as
+// swimming animals would.
+void OfflineWindowTest::writeFishProject() {
+    writeProject("p00005", "Fish", {});
+    testing::RecordedRun recorded;
+    recorded.blocks = 12;
+    recorded.acquisition.plateFormat = "w6";
+    recorded.acquisition.organism = 1;
+    recorded.acquisition.groupNames = {"Dose0", "Dose1", "Dose2", "Dose3", "Dose4", "Dose5"};
+    recorded.acquisition.name = "Fish run";
+    const fs::path folder = dir_ / "p00005" / "20240801_1000";
+    recorded.write(folder);
+    std::string setup = testing::readBytes(folder / "setup.dat");
+    setup.replace(setup.find("\r\n3,") + 2, 1, "5");
+    testing::writeBytes(folder / "setup.dat", setup);
+}
+
+void OfflineWindowTest::selectRow(QListWidget* list, const QString& containing,
+                                  Qt::KeyboardModifiers keys) {
+    const auto found = list->findItems(containing, Qt::MatchContains);
+    QVERIFY2(!found.isEmpty(), qPrintable(containing));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, keys,
+                      list->visualItemRect(found.first()).center());
+}
+
+void OfflineWindowTest::rightClickPicture(const QString& expectedMenu) {
+    QTest::mouseClick(&view().picture(), Qt::RightButton, {}, QPoint(300, 200));
+    QCoreApplication::processEvents();
+    QVERIFY(view().lastPopup() != nullptr);
+    QCOMPARE(view().lastPopup()->menuAction()->objectName(), expectedMenu);
+    view().lastPopup()->close();
 }
 
 void OfflineWindowTest::doubleClickRow(QListWidget* list, const QString& containing) {
@@ -188,6 +228,74 @@ void OfflineWindowTest::browsesPlotsAndRegroupsARecordedAcquisition() {
     click("Cmd_main");
     QVERIFY(!view().isVisible());
     QVERIFY(app_->startScreenView().isVisible());
+}
+
+void OfflineWindowTest::tagsASeriesAndTracksAFish() {
+    writeProject("p00003", "Larvae screen", {"20240614_1530", "20240615_0900", "20240616_1000"});
+    writeFishProject();
+    makeApplication();
+    QVERIFY(app_->start(""));
+    QTest::mouseClick(child<QWidget>(app_->startScreenView(), "fra_option3"), Qt::LeftButton);
+    auto* list = child<QListWidget>(view(), "Listpj");
+    doubleClickRow(list, "p00003_Larvae screen");
+
+    // Two runs picked together and tagged [K2] from the list's menu.
+    selectRow(list, "ACQ15:30", {});
+    selectRow(list, "ACQ09:00", Qt::ControlModifier);
+    const auto at = list->visualItemRect(list->findItems("ACQ09:00", Qt::MatchContains)[0]);
+    emit list->customContextMenuRequested(at.center());
+    QVERIFY(view().lastPopup() != nullptr);
+    QCOMPARE(view().lastPopup()->menuAction()->objectName(), QString("mnpj"));
+    auto* tagMenu = child<QAction>(view(), "mntag_jk");
+    QVERIFY(tagMenu->isEnabled() && tagMenu->menu() != nullptr);
+    QCOMPARE(tagMenu->text(), QString("Kinetic Group TAG"));
+    QCOMPARE(child<QAction>(view(), "tagjk_2")->text(), QString("[K2]"));
+    view().lastPopup()->close();
+    child<QAction>(view(), "tagjk_2")->trigger();
+    QCOMPARE(testing::readBytes(dir_ / "p00003" / "tags_id.dat"),
+             std::string("20240615_0900 [K2]\r\n20240614_1530 [K2]\r\n"));
+
+    // The tag list of an opened run, and the series of its tag.
+    doubleClickRow(list, "ACQ15:30");
+    auto* tags = child<QListWidget>(view(), "List_tags");
+    QVERIFY(tags->isVisible());
+    QCOMPARE(tags->count(), 1);
+    doubleClickRow(tags, "[K2]");
+    QVERIFY(app_->offlineWindow().series().shown());
+    QCOMPARE(app_->offlineWindow().series().series()->points(), std::size_t{2});
+    screenshot("offline_kinetics.png");
+    rightClickPicture("MnRelativize");
+    child<QAction>(view(), "mnrel0")->trigger();
+    QVERIFY(child<QAction>(view(), "mnrel0")->isChecked());
+    screenshot("offline_kinetics_relative.png");
+    child<QAction>(view(), "mn_jointexport")->trigger();
+    QVERIFY(!ui_->opened.empty());
+    const fs::path report = ui_->opened.back().path;
+    QCOMPARE(report.parent_path(), dir_ / "p00003");
+    QVERIFY(report.filename().string().rfind("joint_report", 0) == 0);
+    QVERIFY(testing::readBytes(report).find("Acq:") != std::string::npos);
+
+    // Path tracking of the fish, played on the window's own timer.
+    doubleClickRow(list, "p00005_Fish");
+    doubleClickRow(list, "ACQ10:00");
+    auto* track = child<QPushButton>(view(), "cmd_track");
+    QVERIFY(track->isVisible());
+    QVERIFY(!child<QWidget>(view(), "chk_bmp")->isVisible());
+    click("cmd_track");
+    QCOMPARE(app_->offlineWindow().plots().mode(), PlotMode::Tracking);
+    QVERIFY(child<QWidget>(view(), "chk_bmp")->isVisible());
+    QVERIFY(!child<QWidget>(view(), "txt_binsize")->isVisible());
+    auto* position = child<QLineEdit>(view(), "Txtpage");
+    QTRY_VERIFY_WITH_TIMEOUT(std::stoi(position->text().toStdString()) > 250, 60000);
+    click("cmd_track");  // pause
+    QVERIFY(!app_->offlineWindow().Timer_play.enabled);
+    screenshot("offline_tracking.png");
+    rightClickPicture("MnTrack");
+    child<QAction>(view(), "mn_datatrack")->trigger();
+    const fs::path table = dir_ / "p00005" / "20240801_1000" / "report.csv";
+    QVERIFY(fs::exists(table));
+    QCOMPARE(ui_->opened.back().path, table.string());
+    QCOMPARE(app_->offlineWindow().plots().mode(), PlotMode::AfterTrackingExport);
 }
 
 }  // namespace qv::app

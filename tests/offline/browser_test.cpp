@@ -49,7 +49,6 @@ TEST(BrowserRows, RowTextsAndWhatTheyAreReadFrom) {
     EXPECT_TRUE(isProjectFolderName("p00001"));
     EXPECT_FALSE(isProjectFolderName("p000001"));
     EXPECT_FALSE(isAcquisitionFolderName("20240101_0900removed202401011200"));
-    EXPECT_EQ(tagEntries("x[K1] [Rep 2]]["), (std::vector<std::string>{"[K1]", "[Rep 2]"}));
     EXPECT_EQ(reportCaption("short"), "short => REPORT");
     EXPECT_EQ(reportCaption(std::string(60, 'a')), std::string(50, 'a') + ".. => REPORT");
 }

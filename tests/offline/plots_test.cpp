@@ -112,6 +112,41 @@ TEST(OfflineActivity, GroupMeansRoundHalfToEvenAndFreeChannelsShareASlot) {
     EXPECT_EQ(a->groupsInUse(), (std::vector<int>{3, 5, kFreeSlot}));
 }
 
+// A damaged record's stamp (the largest 32-bit number, or a negative one) would size the line
+// plot to hundreds of millions of bins: such records are left out and counted, and the
+// browser says so once for the opened acquisition.
+TEST(OfflineActivity, RecordsWithAnImpossibleStampAreLeftOutAndSaid) {
+    testing::TempDir dir;
+    auto records = everyMinute(9, byGroup);
+    records[3].minutes = 2147483647;
+    records[6].minutes = -5;
+    writeBytes(dir / "counts.bin", testing::encodeCounts(records));
+    const auto groups = groupsOf([](int c) { return c / 128; });
+    for (const int binSize : {1, 5}) {
+        const auto a = binActivity(dir / "counts.bin", groups, binSize, true);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->ignoredRecords, 2u);
+        EXPECT_EQ(a->largestTime, 9);
+        EXPECT_EQ(a->bins, binSize == 1 ? 10 : 3);
+    }
+    const auto whole = binActivity(dir / "counts.bin", groups, 5, false);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->at(1, 1), 8 * 4);  // the eight records left, four counts each
+
+    OfflineFixture f;
+    f.project("p00002", "Beta");
+    f.acquisition("p00002", "20240614_1530", "damaged", records);
+    f.open();
+    f.openAcquisition("p00002", "15:30");
+    f.window.Cmd_lineplot_Click();
+    f.window.Cmd_barplot_Click();
+    EXPECT_EQ(f.window.plots().mode(), PlotMode::Bars);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0],
+              "2 record(s) of " + (f.dir / "p00002" / "20240614_1530" / "counts.bin").string() +
+                  " carry an impossible time stamp and are left out of the plots.");
+}
+
 TEST(OfflineActivity, UnreadableOrPartialCountsFiles) {
     testing::TempDir dir;
     const auto groups = groupsOf([](int c) { return c / 128; });
@@ -302,7 +337,7 @@ TEST(OfflinePlots, RightClickOffersTheMenuOfThePlotShown) {
     EXPECT_EQ(f.window.popupMenu, "Mnplate");
 }
 
-TEST(OfflinePlots, ExportSavesTheBitmapThroughTheWindowAndAnSvgBeside) {
+TEST(OfflinePlots, ExportSavesTheBitmapThroughTheWindowWithPngAndSvgBeside) {
     OpenedRun f;
     std::vector<fs::path> saved;
     f.window.saveBitmap = [&](const fs::path& p) {
@@ -311,7 +346,7 @@ TEST(OfflinePlots, ExportSavesTheBitmapThroughTheWindowAndAnSvgBeside) {
     };
     f.window.Cmd_barplot_Click();
     f.window.bmpexporta_Click();
-    ASSERT_EQ(saved, std::vector<fs::path>{f.dir / "image1.bmp"});
+    ASSERT_EQ(saved, (std::vector<fs::path>{f.dir / "image1.bmp", f.dir / "image1.png"}));
     const std::string svg = readBytes(f.dir / "image1.svg");
     EXPECT_EQ(svg.rfind("<?xml", 0), 0u);
     EXPECT_NE(svg.find("fill=\"rgb(200,200,200)\""), std::string::npos);
@@ -321,8 +356,8 @@ TEST(OfflinePlots, ExportSavesTheBitmapThroughTheWindowAndAnSvgBeside) {
 
     f.window.saveBitmap = [](const fs::path&) { return false; };
     f.window.mn_linebmp_Click();
-    EXPECT_EQ(f.ui.messages.back(),
-              "The picture could not be saved as " + (f.dir / "lineimg.bmp").string());
+    EXPECT_EQ(f.ui.messages.back(), "lineimg.bmp could not be saved in " + f.dir.path().string());
+    EXPECT_EQ(f.ui.opened.size(), 1u);
 }
 
 TEST(SvgCanvas, MapsLikeTheScreenAndEscapesText) {

@@ -129,10 +129,10 @@ std::optional<std::filesystem::path> writeTravelTable(const PathTracker& tracker
                                                       const std::string& separator, Clock& clock,
                                                       Ui& ui);
 
-// "Export Data": every remaining step without drawing (events passed after each), the table
-// written and opened, and the replay rewound to its start.
-std::optional<std::filesystem::path> exportTravelDistances(PathTracker& tracker,
-                                                           const std::string& separator,
-                                                           Clock& clock, Ui& ui);
+// "Export Data": every remaining step without drawing (`onBlock` told and events passed at
+// the start of every block), the table written and opened, and the replay rewound to its start.
+std::optional<std::filesystem::path> exportTravelDistances(
+    PathTracker& tracker, const std::string& separator, Clock& clock, Ui& ui,
+    const std::function<void(const PathTracker&)>& onBlock = {});
 
 }  // namespace qv

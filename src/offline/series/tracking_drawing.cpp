@@ -113,14 +113,20 @@ std::optional<std::filesystem::path> writeTravelTable(const PathTracker& tracker
     return path;
 }
 
-std::optional<std::filesystem::path> exportTravelDistances(PathTracker& tracker,
-                                                           const std::string& separator,
-                                                           Clock& clock, Ui& ui) {
+std::optional<std::filesystem::path> exportTravelDistances(
+    PathTracker& tracker, const std::string& separator, Clock& clock, Ui& ui,
+    const std::function<void(const PathTracker&)>& onBlock) {
     if (!tracker.started()) {
         return std::nullopt;
     }
     while (tracker.step()) {
-        ui.processEvents();
+        // A block's steps take a few milliseconds: the window answers between blocks.
+        if (tracker.stepInBlock() == 0) {
+            if (onBlock) {
+                onBlock(tracker);
+            }
+            ui.processEvents();
+        }
     }
     const auto path = writeTravelTable(tracker, separator, clock, ui);
     tracker.rewind();

@@ -32,6 +32,7 @@ TEST(KineticTags, TagListSplitsAtBrackets) {
     EXPECT_EQ(tagListEntries(""), std::vector<std::string>{});
     // An unclosed bracket is no entry; text between entries is passed over.
     EXPECT_EQ(tagListEntries("[K2] x [K4"), std::vector<std::string>{"[K2]"});
+    EXPECT_EQ(tagListEntries("x[K1] [Rep 2]]["), (std::vector<std::string>{"[K1]", "[Rep 2]"}));
 }
 
 struct Tagged : ::testing::Test {

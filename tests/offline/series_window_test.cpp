@@ -12,6 +12,7 @@
 #include "offline/offline_tracking.h"
 #include "offline/series/joint_report.h"
 #include "offline/series/path_tracking.h"
+#include "offline/series/series_fixture.h"
 #include "offline_fixture.h"
 
 namespace qv {
@@ -19,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Op = RecordingCanvas::Op;
+using testing::blockWith;
 using testing::everyMinute;
 using testing::OfflineFixture;
 using testing::readBytes;
@@ -177,22 +179,6 @@ TEST(OfflineSeriesWindow, AMemberWithoutActivityIsReportedAndLeftOut) {
 }
 
 // --- Path tracking
-
-// A light level with a small ripple; a dip to 600 over three samples is one event.
-SampleBlock blockWith(const std::vector<std::pair<int, int>>& dips) {
-    SampleBlock b;
-    for (int s = 0; s <= 500; ++s) {
-        for (int c = 0; c < SampleBlock::kBeams; ++c) {
-            b.at(c, s) = static_cast<std::int16_t>(1000 + 2 * (s % 2));
-        }
-    }
-    for (const auto& [channel, first] : dips) {
-        for (int s = first; s < first + 3; ++s) {
-            b.at(channel, s) = 600;
-        }
-    }
-    return b;
-}
 
 // A 6-well plate of zebrafish with two blocks of raw samples in which the animal of the first
 // well moves two beam rows, and an acquisition of the same project on a 96-well plate.

@@ -13,28 +13,12 @@ namespace qv {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::blockWith;
 using testing::readBytes;
 using testing::SeriesFolder;
 
 // Where beams are dark: block -> list of (channel, first sample of a three-sample dip).
 using Dips = std::map<int, std::vector<std::pair<int, int>>>;
-
-// A light level with a two-count ripple, so the detection's envelopes follow it closely and a
-// dip to 600 is one event at its first sample.
-SampleBlock blockWith(const std::vector<std::pair<int, int>>& dips) {
-    SampleBlock b;
-    for (int s = 0; s <= 500; ++s) {
-        for (int c = 0; c < SampleBlock::kBeams; ++c) {
-            b.at(c, s) = static_cast<std::int16_t>(1000 + 2 * (s % 2));
-        }
-    }
-    for (const auto& [channel, first] : dips) {
-        for (int s = first; s < first + 3; ++s) {
-            b.at(channel, s) = 600;
-        }
-    }
-    return b;
-}
 
 struct Tracking : ::testing::Test {
     SeriesFolder f;

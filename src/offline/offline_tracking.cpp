@@ -28,11 +28,17 @@ void OfflineTracking::itemOpened() {
 void OfflineTracking::stop() {
     w_.Timer_play.enabled = false;
     w_.chk_bmp.visible = false;
+    if (tracker_ && !w_.Framegrup.visible) {
+        // The bin size box the replay hid comes back with the other plots.
+        for (Control* c : {&w_.txt_binsize, &w_.cmd_minus, &w_.cmd_plus}) {
+            c->visible = true;
+        }
+    }
     tracker_.reset();
 }
 
 void OfflineTracking::press() {
-    if (!w_.item().isAcquisition()) {
+    if (!w_.item().isAcquisition() || w_.Framegrup.visible) {
         return;
     }
     if (w_.chk_bmp.checked) {

@@ -314,6 +314,8 @@ TEST(OfflineTrackingWindow, AnotherPlotEndsTheReplay) {
     EXPECT_FALSE(f.window.Timer_play.enabled);
     EXPECT_EQ(f.window.tracking().tracker(), nullptr);
     EXPECT_FALSE(f.window.chk_bmp.visible);
+    EXPECT_TRUE(f.window.txt_binsize.visible);
+    EXPECT_TRUE(f.window.cmd_plus.visible);
 }
 
 // --- Export to ASCII

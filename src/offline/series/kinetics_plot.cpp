@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "common/number_format.h"
 
@@ -61,9 +63,26 @@ void drawLine(Canvas& cv, const KineticSeries& s, const Scale& sc, std::size_t l
         }
         cv.filledCircle(x, y, 4, c);
     }
-    if (!v.empty()) {
-        cv.text(sc.x(static_cast<double>(s.minutes.back())) + 8,
-                sc.y(v.back()) - cv.textHeight() / 2, " " + seriesGroupLabel(slot), c);
+}
+
+// The groups' labels after their last points, top to bottom: groups that end at the same
+// height (in percent every group starts at 100) would print over each other, so each label
+// is moved down until it clears the one above.
+void drawEndLabels(Canvas& cv, const KineticSeries& s, const Scale& sc) {
+    std::vector<std::pair<double, std::size_t>> rows;  // wanted top, line
+    for (std::size_t line = 0; line < s.groupSlots.size(); ++line) {
+        if (!s.values[line].empty()) {
+            rows.emplace_back(sc.y(s.values[line].back()) - cv.textHeight() / 2, line);
+        }
+    }
+    std::stable_sort(rows.begin(), rows.end());
+    const double x = sc.x(static_cast<double>(s.minutes.back())) + 8;
+    double free = -1e300;
+    for (const auto& [wanted, line] : rows) {
+        const double top = std::max(wanted, free);
+        const int slot = s.groupSlots[line];
+        cv.text(x, top, " " + seriesGroupLabel(slot), kineticsColor(slot));
+        free = top + cv.textHeight();
     }
 }
 
@@ -101,6 +120,7 @@ void drawKineticsPlot(Canvas& canvas, const KineticSeries& series) {
     for (std::size_t line = 0; line < series.groupSlots.size(); ++line) {
         drawLine(canvas, series, sc, line);
     }
+    drawEndLabels(canvas, series, sc);
 }
 
 }  // namespace qv

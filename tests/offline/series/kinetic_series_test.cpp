@@ -230,6 +230,27 @@ TEST(KineticsPlot, PercentScaleRunsToAHundredOrHigherSoEveryPointStaysInside) {
     }
 }
 
+TEST(KineticsPlot, LabelsOfGroupsEndingTogetherDoNotPrintOverEachOther) {
+    KineticSeries s = twoPoints(true, 100);
+    s.groupSlots = {0, 1, 2};
+    s.values = {{100, 100}, {100, 100}, {100, 40}};
+    RecordingCanvas cv;
+    drawKineticsPlot(cv, s);
+    std::vector<double> tops;
+    for (const auto& c : cv.callsOf(RecordingCanvas::Op::Text)) {
+        if (c.text.rfind(" [#", 0) == 0) {
+            tops.push_back(c.y1);
+        }
+    }
+    ASSERT_EQ(tops.size(), 3u);
+    std::sort(tops.begin(), tops.end());
+    for (std::size_t i = 1; i < tops.size(); ++i) {
+        EXPECT_GE(tops[i] - tops[i - 1], cv.textHeight() - 1e-9) << i;
+    }
+    // The first keeps its place beside its point.
+    EXPECT_DOUBLE_EQ(tops[0], KineticsFrame::kTop - cv.textHeight() / 2);
+}
+
 TEST(KineticsPlot, ASeriesWithoutPointsSaysSo) {
     KineticSeries s;
     s.tag = "[K1]";

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
+#include <optional>
 
 #include "analysis/activity_detection.h"
+#include "analysis/parallel_detection.h"
 #include "analysis/raw_block_reader.h"
 #include "analysis/report_binning.h"
 #include "analysis/report_generate.h"
@@ -83,6 +85,8 @@ class Replay {
     const ReanalysisHooks& hooks_;
     Ui& ui_;
     ActivityDetector detector_;
+    // Methods 0 and 1 sweep the block on two cores when the machine has them.
+    std::optional<ParallelBlockDetector> sweep_;
     RawBlockReader reader_;
     SampleBlock block_;
     std::vector<std::int16_t> channels_;
@@ -152,7 +156,10 @@ void Replay::detect(std::int32_t stamp) {
     const std::int16_t method = choice_.method;
     if (!choice_.exportRaw &&
         (method == kMethodThresholdBinary || method == kMethodThresholdAverage)) {
-        detector_.DetectActivityBlock(block_, channels_, choice_.snr, method, counts_);
+        if (!sweep_) {
+            sweep_.emplace();
+        }
+        sweep_->detect(block_, channels_, choice_.snr, method, counts_);
         return;
     }
     const std::int32_t marks = choice_.exportRaw ? 1 : 0;

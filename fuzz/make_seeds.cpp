@@ -48,6 +48,12 @@ std::string flagged(int flags, const std::vector<std::string>& parts) {
 }
 
 void storeSeeds() {
+    std::string ports;
+    for (int p = 1; p <= 15; ++p) {
+        ports += std::to_string(p) + "," + (p == 3 ? "1" : "0") + "\r\n";
+    }
+    seed("multitsk_dat", "port_3_held", ports);
+    seed("multitsk_dat", "cut_short", ports.substr(0, 20));
     seed("config_dat", "installed", data("config.dat"));
     seed("config_dat", "project_3",
          "\"Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,<Restart_Time>\"\r\n"
@@ -170,6 +176,8 @@ void activitySeeds() {
     const std::string counts = countsFile(12, 1);
     seed("counts_bin", "twelve_records", counts);
     seed("counts_bin", "cut_short", counts.substr(0, 5 * kCountsRecordBytes + 100));
+    seed("offline_counts", "twelve_records", counts);
+    seed("offline_counts", "cut_short", counts.substr(0, 5 * kCountsRecordBytes + 100));
     seed("histo_bin", "two_records", histogramFile(2));
     seed("histo_bin", "cut_short", histogramFile(1) + std::string(100, '\0'));
     seed("raw_bin", "rt3_two_blocks", std::string("\x03\x45", 2) + rawFile(3, 2));

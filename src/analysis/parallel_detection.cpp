@@ -2,6 +2,8 @@
 
 #include <bitset>
 #include <stdexcept>
+#include <string>
+#include <thread>
 
 namespace qv {
 
@@ -10,49 +12,14 @@ ParallelBlockDetector::ParallelBlockDetector(unsigned threads) {
         threads = std::thread::hardware_concurrency();
     }
     if (threads >= 2) {
-        worker_ = std::thread([this] { work(); });
-    }
-}
-
-ParallelBlockDetector::~ParallelBlockDetector() {
-    if (worker_.joinable()) {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        worker_.join();
-    }
-}
-
-// The worker waits for a half, runs it and says so; it ends when the detector goes.
-void ParallelBlockDetector::work() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || job_ != nullptr; });
-        if (stopping_) {
-            return;
-        }
-        std::function<void()> job = std::move(job_);
-        job_ = nullptr;
-        lock.unlock();
-        std::exception_ptr failure;
-        try {
-            job();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        lock.lock();
-        failure_ = failure;
-        jobDone_ = true;
-        wake_.notify_all();
+        worker_.emplace();
     }
 }
 
 void ParallelBlockDetector::detect(SampleBlock& block, std::span<const std::int16_t> channels,
                                    double snr, std::int16_t method,
                                    std::span<std::int16_t> counts) {
-    if (!worker_.joinable() || channels.size() < kSplitFrom) {
+    if (!worker_ || channels.size() < kSplitFrom) {
         mine_.DetectActivityBlock(block, channels, snr, method, counts);
         return;
     }
@@ -71,33 +38,25 @@ void ParallelBlockDetector::detect(SampleBlock& block, std::span<const std::int1
         throw std::invalid_argument("DetectActivityBlock: fewer counts than channels");
     }
     const std::size_t half = channels.size() / 2;
-    {
-        const std::lock_guard lock(mutex_);
-        job_ = [&, half] {
-            theirs_.DetectActivityBlock(block, channels.subspan(half), snr, method,
-                                        counts.subspan(half));
-        };
-        jobDone_ = false;
-        failure_ = nullptr;
-    }
-    wake_.notify_all();
+    worker_->start([&, half] {
+        theirs_.DetectActivityBlock(block, channels.subspan(half), snr, method,
+                                    counts.subspan(half));
+    });
     std::exception_ptr mine;
     try {
         mine_.DetectActivityBlock(block, channels.first(half), snr, method, counts.first(half));
     } catch (...) {
         mine = std::current_exception();
     }
-    std::exception_ptr theirs;
-    {
-        std::unique_lock lock(mutex_);
-        wake_.wait(lock, [this] { return jobDone_; });
-        theirs = failure_;
+    try {
+        worker_->wait();
+    } catch (...) {
+        if (!mine) {
+            throw;
+        }
     }
     if (mine) {
         std::rethrow_exception(mine);
-    }
-    if (theirs) {
-        std::rethrow_exception(theirs);
     }
 }
 

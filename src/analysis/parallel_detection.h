@@ -1,14 +1,11 @@
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
-#include <functional>
-#include <mutex>
+#include <optional>
 #include <span>
-#include <thread>
 
 #include "analysis/activity_detection.h"
+#include "analysis/background_worker.h"
 #include "analysis/sample_block.h"
 
 namespace qv {
@@ -25,9 +22,6 @@ class ParallelBlockDetector {
 
     // `threads` 0: as many as the machine has, at most two.
     explicit ParallelBlockDetector(unsigned threads = 0);
-    ~ParallelBlockDetector();
-    ParallelBlockDetector(const ParallelBlockDetector&) = delete;
-    ParallelBlockDetector& operator=(const ParallelBlockDetector&) = delete;
 
     // As DetectActivityBlock: counts[i] is the count of channels[i]; std::invalid_argument for
     // repeated channels or too few counts. A failure on either half is thrown after both halves
@@ -35,20 +29,12 @@ class ParallelBlockDetector {
     void detect(SampleBlock& block, std::span<const std::int16_t> channels, double snr,
                 std::int16_t method, std::span<std::int16_t> counts);
 
-    bool split() const { return worker_.joinable(); }
+    bool split() const { return worker_.has_value(); }
 
   private:
-    void work();
-
     ActivityDetector mine_;
     ActivityDetector theirs_;
-    std::thread worker_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::function<void()> job_;
-    bool jobDone_ = false;
-    bool stopping_ = false;
-    std::exception_ptr failure_;
+    std::optional<BackgroundWorker> worker_;
 };
 
 }  // namespace qv

@@ -95,6 +95,16 @@ TEST(OfflineSeriesWindow, TagsEverySelectedRowOnceAndClearsThem) {
     EXPECT_EQ(f.tagsFile(), "20240614_1530 [K2]\r\n20240615_2130\r\n20240615_2130 [K4]\r\n");
 }
 
+TEST(OfflineSeriesWindow, ATagThatCannotBeWrittenIsSaid) {
+    TaggedProject f;
+    fs::create_directory(f.dir / "p00002" / "tags_id.dat");
+    f.selectRows({"15:30"});
+    f.window.tagjk_Click(3);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0], "The tag of 20240614_1530 could not be written into " +
+                                    (f.dir / "p00002" / "tags_id.dat").string());
+}
+
 TEST(OfflineSeriesWindow, TheOpenedAcquisitionsTagListFollowsItsTags) {
     TaggedProject f;
     f.openRow("ACQ15:30");

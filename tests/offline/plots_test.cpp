@@ -18,16 +18,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using Op = RecordingCanvas::Op;
+using testing::byGroup;
 using testing::everyMinute;
 using testing::makeRecords;
 using testing::OfflineFixture;
 using testing::readBytes;
 using testing::writeBytes;
-
-// The fixture's groups: channels 0..127 group 0, 128..255 group 1, 256..383 group 2.
-int byGroup(int, int c) {
-    return c < 128 ? 2 : c < 256 ? 4 : 0;
-}
 
 std::array<std::int16_t, kChannelSlots> groupsOf(const std::function<int(int)>& g) {
     std::array<std::int16_t, kChannelSlots> out{};

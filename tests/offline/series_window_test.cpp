@@ -21,13 +21,10 @@ namespace {
 namespace fs = std::filesystem;
 using Op = RecordingCanvas::Op;
 using testing::blockWith;
+using testing::byGroup;
 using testing::everyMinute;
 using testing::OfflineFixture;
 using testing::readBytes;
-
-int byGroup(int, int c) {
-    return c < 128 ? 2 : c < 256 ? 4 : 0;
-}
 
 std::set<std::string> textsOn(const RecordingCanvas& canvas) {
     std::set<std::string> texts;

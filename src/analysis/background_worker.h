@@ -28,7 +28,6 @@ class BackgroundWorker {
   private:
     void run();
 
-    std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::function<void()> job_;
@@ -36,6 +35,9 @@ class BackgroundWorker {
     bool finished_ = false;  // the job handed over has ended
     bool stopping_ = false;
     std::exception_ptr failure_;
+    // Last: the thread starts in the constructor and uses every member above from its first
+    // instruction, so they must be made before it.
+    std::thread thread_;
 };
 
 }  // namespace qv

@@ -34,6 +34,22 @@ TEST(BackgroundWorker, RunsOneJobAtATimeAndHandsBackItsFailure) {
     EXPECT_EQ(value, 7) << "the worker goes on after a failed job";
 }
 
+// Workers made and dropped in quick succession, each with a job that fails: a thread that
+// starts before the worker's own state is made finds it half built (a lost wake-up or a
+// broken lock).
+TEST(BackgroundWorker, ManyShortLivedWorkersEachRunTheirJob) {
+    int ran = 0;
+    for (int i = 0; i < 300; ++i) {
+        BackgroundWorker worker;
+        worker.start([&] {
+            ++ran;
+            throw std::invalid_argument("refused");
+        });
+        EXPECT_THROW(worker.wait(), std::invalid_argument);
+    }
+    EXPECT_EQ(ran, 300);
+}
+
 TEST(BackgroundWorker, GoingAwayWaitsForTheJobUnderWay) {
     std::atomic<bool> done{false};
     {
